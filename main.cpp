@@ -1,0 +1,43 @@
+// extremes: asks how many whole numbers follow, asks for each one by its
+// position and reads it, then writes the largest and the smallest and lists
+// every number with its position.
+
+#include <cstdint>
+
+#include "streams.h"
+#include "values.h"
+
+int main()
+{
+    io::write("enter the array length : ");
+    std::int32_t uno = 0;  // a count that cannot be read is 0
+    io::read(uno);
+
+    // A value that cannot be read is 0, and so is every one after it: once a
+    // read fails the input gives nothing more, and the positions past the
+    // values held read as 0.
+    Values values;
+    for (std::int32_t i = 0; i < uno; i++) {
+        io::write("Enter your ", i, " number : ");
+        std::int32_t value = 0;
+        if (io::read(value))
+            values.push_back(value);
+    }
+
+    // With no values at all, both extremes are 0.
+    std::int32_t max = values[0];
+    std::int32_t min = values[0];
+    for (std::int32_t b = 0; b < uno; b++) {
+        if (values[b] > max)
+            max = values[b];
+        if (values[b] < min)
+            min = values[b];
+    }
+
+    io::write("max is ", max, io::eol);
+    io::write("min is ", min, io::eol);
+    for (std::int32_t a = 0; a < uno; a++)
+        io::write(a, " value you have entered is : ", values[a], io::eol);
+
+    return io::finish();
+}

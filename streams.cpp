@@ -1,0 +1,251 @@
+// Standard input and output for extremes; what each routine does is said in
+// streams.h.
+
+#include "streams.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+// The one difference between platforms: how the standard streams are reached,
+// and how to tell whether reading would wait.
+#ifdef _WIN32
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+namespace {
+
+// The C runtime's text mode would stop at Ctrl-Z and turn "\n" into "\r\n"
+// behind our back; both are done here, on the bytes as they are.
+[[maybe_unused]] const bool binary_streams =
+    _setmode(0, _O_BINARY) != -1 && _setmode(1, _O_BINARY) != -1;
+
+bool ctrl_z_seen = false;
+
+long read_input(char* buffer, std::size_t size)
+{
+    if (ctrl_z_seen)
+        return 0;
+    long got = _read(0, buffer, static_cast<unsigned>(size));
+    // Ctrl-Z ends the input, as the console and text files have it.
+    if (got > 0) {
+        if (const void* z = std::memchr(buffer, '\x1a', static_cast<std::size_t>(got))) {
+            got = static_cast<const char*>(z) - buffer;
+            ctrl_z_seen = true;
+        }
+    }
+    return got;
+}
+
+long write_output(int fd, const char* bytes, std::size_t size)
+{
+    return _write(fd, bytes, static_cast<unsigned>(size));
+}
+
+bool input_would_wait()
+{
+    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(0));
+    switch (GetFileType(h)) {
+    case FILE_TYPE_DISK:
+        return false;
+    case FILE_TYPE_PIPE: {
+        DWORD ready = 0;
+        return !PeekNamedPipe(h, nullptr, 0, nullptr, &ready, nullptr) || ready == 0;
+    }
+    default:  // the console, or what cannot be told
+        return true;
+    }
+}
+
+}  // namespace
+
+#else
+
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+long read_input(char* buffer, std::size_t size)
+{
+    for (;;) {
+        const ssize_t got = ::read(0, buffer, size);
+        if (got >= 0 || (errno != EINTR && errno != EAGAIN))
+            return got;
+        if (errno == EAGAIN) {  // standard input was left non-blocking
+            pollfd input{0, POLLIN, 0};
+            poll(&input, 1, -1);
+        }
+    }
+}
+
+long write_output(int fd, const char* bytes, std::size_t size)
+{
+    for (;;) {
+        const ssize_t put = ::write(fd, bytes, size);
+        if (put >= 0 || errno != EINTR)
+            return put;
+    }
+}
+
+bool input_would_wait()
+{
+    pollfd input{0, POLLIN, 0};
+    return poll(&input, 1, 0) != 1;
+}
+
+}  // namespace
+
+#endif
+
+namespace io {
+
+namespace detail {
+char out[out_size];
+char* out_pos = out;
+}  // namespace detail
+
+namespace {
+
+// 64 KiB, as for output; one more byte holds a stop mark behind the bytes
+// read, so the scanning loops find the end of the buffer as a byte that is
+// neither white space nor a digit, instead of testing for it at every byte.
+constexpr std::size_t in_size = 64 * 1024;
+char in[in_size + 1];
+char* in_pos = in;
+char* in_end = in;  // *in_end is always the stop mark, '\0'
+
+bool input_ended = false;
+int read_errno = 0;
+bool failed = false;
+
+bool is_space(char c)
+{
+    return c == ' ' || static_cast<unsigned>(c - '\t') < 5;  // \t \n \v \f \r
+}
+
+bool is_digit(char c)
+{
+    return static_cast<unsigned>(c - '0') < 10;
+}
+
+// Replaces the used-up buffer with the next block of input; false at the end
+// of the input, or when it cannot be read.
+bool refill()
+{
+    if (input_ended)
+        return false;
+    if (input_would_wait())
+        detail::flush();
+    long got = read_input(in, in_size);
+    if (got <= 0) {
+        input_ended = true;
+        if (got < 0)
+            read_errno = errno;
+        got = 0;
+    }
+    in_pos = in;
+    in_end = in + got;
+    *in_end = '\0';
+    return got > 0;
+}
+
+bool give_up(char* at)
+{
+    in_pos = at;
+    failed = true;
+    return false;
+}
+
+void report(const char* what, const char* reason)
+{
+    char message[256] = "extremes: ";
+    std::strncat(message, what, 100);
+    if (reason) {
+        std::strcat(message, ": ");
+        std::strncat(message, reason, 100);
+    }
+    std::strcat(message, "\n");
+    write_output(2, message, std::strlen(message));
+}
+
+}  // namespace
+
+bool read(std::int32_t& n)
+{
+    if (failed)
+        return false;
+
+    char* p = in_pos;
+    for (;;) {
+        while (is_space(*p))
+            ++p;
+        if (p != in_end)
+            break;
+        if (!refill())
+            return give_up(p);
+        p = in_pos;
+    }
+
+    const bool negative = *p == '-';
+    if (negative || *p == '+') {
+        if (++p == in_end && refill())
+            p = in_pos;
+    }
+    if (!is_digit(*p))
+        return give_up(p);
+
+    // The range is checked as the digits come, so that no number is wrapped
+    // into another and a long run of leading zeros costs nothing.
+    const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
+    std::uint64_t value = 0;
+    for (;;) {
+        while (is_digit(*p)) {
+            value = value * 10 + static_cast<unsigned>(*p++ - '0');
+            if (value > limit)
+                return give_up(p);
+        }
+        if (p != in_end || !refill())
+            break;
+        p = in_pos;
+    }
+    in_pos = p;
+    const auto magnitude = static_cast<std::int64_t>(value);
+    n = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    return true;
+}
+
+void detail::flush()
+{
+    for (const char* p = out; p < out_pos;) {
+        const long put = write_output(1, p, static_cast<std::size_t>(out_pos - p));
+        if (put <= 0) {
+            if (put == 0)
+                errno = ENOSPC;
+            if (errno == EPIPE)  // the reader has gone: nobody is left to tell
+                std::_Exit(1);
+            fail("write error", std::strerror(errno));
+        }
+        p += put;
+    }
+    out_pos = out;
+}
+
+int finish()
+{
+    detail::flush();
+    if (read_errno == 0)
+        return 0;
+    report("read error", std::strerror(read_errno));
+    return 1;
+}
+
+void fail(const char* what, const char* reason)
+{
+    report(what, reason);
+    std::_Exit(1);
+}
+
+}  // namespace io
