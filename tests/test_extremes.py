@@ -1,0 +1,381 @@
+"""End-to-end tests of extremes, run against the built program.
+
+CTest runs one theme (one TestCase class) per test:
+    EXTREMES=build/extremes python3 tests/test_extremes.py Ordinary
+EXTREMES_EMULATOR, when set, is the command (its words separated by ';')
+that starts the program, such as wine for a Windows build; a program whose
+name ends in .exe is expected to end its lines with CRLF.
+"""
+
+import os
+import random
+import resource
+import select
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+PROGRAM = [w for w in os.environ.get("EXTREMES_EMULATOR", "").split(";") if w]
+PROGRAM.append(os.environ["EXTREMES"])
+WINDOWS = PROGRAM[-1].endswith(".exe")
+EOL = "\r\n" if WINDOWS else "\n"
+SANITIZED = os.environ.get("EXTREMES_SANITIZED") == "1"
+# Generous: the machines that run this are shared, and a sanitized or
+# emulated build is many times slower. A wait this long means a hang.
+PATIENCE = 60
+
+posix_only = unittest.skipIf(WINDOWS, "needs POSIX terminals, signals and devices")
+
+
+def run(data, args=(), **kw):
+    if isinstance(data, str):
+        data = data.encode()
+    return subprocess.run(PROGRAM + list(args), input=data, capture_output=True,
+                          timeout=PATIENCE, **kw)
+
+
+def transcript(count, values):
+    """What the program writes for a count and the values it ends up with."""
+    listed = values if count > 0 else []
+    text = "enter the array length : "
+    text += "".join(f"Enter your {i} number : " for i in range(len(listed)))
+    text += f"max is {max(listed, default=0)}\nmin is {min(listed, default=0)}\n"
+    text += "".join(f"{a} value you have entered is : {v}\n" for a, v in enumerate(listed))
+    return text.replace("\n", EOL).encode()
+
+
+class Case(unittest.TestCase):
+    def check_table(self, table):
+        for name, data, count, values in table:
+            with self.subTest(name):
+                result = run(data)
+                self.assertEqual(result.stdout, transcript(count, values))
+                self.assertEqual(result.stderr, b"")
+                self.assertEqual(result.returncode, 0)
+
+    def read_until(self, fd, want, seen=b""):
+        """Reads fd until want shows up; fails if it does not in time."""
+        deadline = time.monotonic() + PATIENCE
+        while want not in seen:
+            left = deadline - time.monotonic()
+            ready, _, _ = select.select([fd], [], [], max(left, 0))
+            self.assertTrue(ready, f"waited in vain for {want!r}; got {seen!r}")
+            chunk = os.read(fd, 65536)
+            self.assertTrue(chunk, f"output ended before {want!r}; got {seen!r}")
+            seen += chunk
+        return seen
+
+
+class Ordinary(Case):
+    def test_worked_example_exactly(self):
+        expected = ("enter the array length : Enter your 0 number : Enter your 1 number : "
+                    "Enter your 2 number : max is 7\nmin is -2\n"
+                    "0 value you have entered is : 5\n1 value you have entered is : -2\n"
+                    "2 value you have entered is : 7\n").replace("\n", EOL).encode()
+        result = run("3\n5\n-2\n7\n")
+        self.assertEqual((result.stdout, result.stderr, result.returncode), (expected, b"", 0))
+
+    def test_table(self):
+        self.check_table([
+            ("one value", "1\n42\n", 1, [42]),
+            ("all equal", "3 9 9 9", 3, [9, 9, 9]),
+            ("all negative", "3 -5 -1 -7", 3, [-5, -1, -7]),
+            ("extremes at position 0", "3 100 5 6", 3, [100, 5, 6]),
+            ("min at position 0", "3 -100 5 6", 3, [-100, 5, 6]),
+            ("32-bit limits", "4 0 2147483647 -2147483648 1", 4, [0, 2147483647, -2147483648, 1]),
+            ("ten values", "10 " + " ".join(map(str, range(10, 0, -1))), 10, list(range(10, 0, -1))),
+        ])
+
+    def test_arguments_are_ignored(self):
+        result = run("2 1 2", args=["--help", "7"])
+        self.assertEqual(result.stdout, transcript(2, [1, 2]))
+
+
+class WhiteSpaceAndSigns(Case):
+    def test_table(self):
+        self.check_table([
+            ("several to a line", "3 1 2 3\n", 3, [1, 2, 3]),
+            ("every kind of white space", " \t\n3\r\n\v1\f\t2 \r 3", 3, [1, 2, 3]),
+            ("CRLF lines", "2\r\n4\r\n-4\r\n", 2, [4, -4]),
+            ("plus sign", "2 +5 +0", 2, [5, 0]),
+            ("leading zeros stay decimal", "3 010 -0009 +00", 3, [10, -9, 0]),
+            ("minus zero", "1 -0", 1, [0]),
+            ("input after the last value is not read", "2 1 2 3 junk -", 2, [1, 2]),
+            ("a number stops at the first other byte", "3 7x 8", 3, [7, 0, 0]),
+            ("no white space needed after a sign-less stop", "2 5-6", 2, [5, -6]),
+        ])
+
+
+class CountsOfZeroOrLess(Case):
+    def test_table(self):
+        self.check_table([
+            ("zero", "0\n", 0, []),
+            ("zero with values after it", "0 1 2 3", 0, []),
+            ("negative", "-5 1 2", -5, []),
+            ("most negative", "-2147483648", 0, []),
+            ("empty input", "", 0, []),
+            ("only white space", " \n\t ", 0, []),
+            ("not a number", "abc 1 2", 0, []),
+            ("count out of range", "2147483648 1 2", 0, []),
+        ])
+
+
+class FailedReads(Case):
+    def test_table(self):
+        self.check_table([
+            ("not a number stops all reading", "4 1 x 3 4", 4, [1, 0, 0, 0]),
+            ("early end", "3 8", 3, [8, 0, 0]),
+            ("no values at all", "2", 2, [0, 0]),
+            ("lone minus", "3 1 - 5", 3, [1, 0, 0]),
+            ("lone plus at the end", "2 1 +", 2, [1, 0]),
+            ("double sign", "2 --1 5", 2, [0, 0]),
+            ("one past the largest", "3 1 2147483648 5", 3, [1, 0, 0]),
+            ("one past the smallest", "3 1 -2147483649 5", 3, [1, 0, 0]),
+            ("far out of range", "2 99999999999 5", 2, [0, 0]),
+            ("many digits", "2 " + "9" * 50 + " 5", 2, [0, 0]),
+            ("a failed value is 0 in the scan", "3 -4 -2", 3, [-4, -2, 0]),
+            ("a NUL byte is not white space", "2 1\0 2", 2, [1, 0]),
+        ])
+
+    @posix_only
+    def test_no_input_is_awaited_after_a_failed_read(self):
+        # The pipe stays open: a program that read on would hang here.
+        with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE) as p:
+            p.stdin.write(b"3 1 x")
+            p.stdin.flush()
+            try:
+                out, _ = p.communicate(timeout=PATIENCE)
+            finally:
+                p.stdin.close()
+        self.assertEqual(out, transcript(3, [1, 0, 0]))
+
+    @posix_only
+    def test_unreadable_input_is_reported(self):
+        directory = os.open("/", os.O_RDONLY)
+        self.addCleanup(os.close, directory)
+        result = subprocess.run(PROGRAM, stdin=directory, capture_output=True, timeout=PATIENCE)
+        self.assertEqual(result.stdout, transcript(0, []))
+        self.assertEqual(result.stderr, b"extremes: read error: Is a directory\n")
+        self.assertEqual(result.returncode, 1)
+
+
+class BufferBoundaries(Case):
+    def test_long_runs_of_zeros_and_white_space(self):
+        self.check_table([
+            ("100,000 leading zeros", "2 " + "0" * 100000 + "7 -" + "0" * 100000 + "8", 2, [7, -8]),
+            ("zeros then out of range", "1 " + "0" * 100000 + "2147483648", 1, [0]),
+            ("a megabyte of blanks", " " * 1000000 + "1 " + "\n" * 1000000 + "5", 1, [5]),
+        ])
+
+    def random_input(self, seed, n):
+        rng = random.Random(seed)
+        values = [rng.choice([rng.randint(-2**31, 2**31 - 1), rng.randint(-99, 99)])
+                  for _ in range(n)]
+        gaps = [rng.choice([" ", "\n", "\t", "  ", "\r\n"]) for _ in range(n + 1)]
+        signs = [rng.choice(["", "+", "0", "00"]) if v >= 0 else "-" for v in values]
+        text = str(n) + "".join(g + s + str(abs(v)) for g, s, v in zip(gaps, signs, values))
+        return text.encode(), values
+
+    def test_large_input_from_a_file(self):
+        data, values = self.random_input(1, 200000)
+        with tempfile.TemporaryFile() as f:
+            f.write(data)
+            f.seek(0)
+            result = subprocess.run(PROGRAM, stdin=f, capture_output=True, timeout=PATIENCE)
+        self.assertEqual(result.stdout, transcript(len(values), values))
+
+    def test_large_input_in_uneven_pieces(self):
+        data, values = self.random_input(2, 100000)
+        rng = random.Random(3)
+        with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE) as p:
+            with tempfile.TemporaryFile() as out:
+                reader = subprocess.Popen(["cat"], stdin=p.stdout, stdout=out) if not WINDOWS else None
+                pos = 0
+                while pos < len(data):
+                    step = rng.choice([1, 2, 3, 7, 4096, 65535, 65536, 65537, 100000])
+                    p.stdin.write(data[pos:pos + step])
+                    p.stdin.flush()
+                    pos += step
+                p.stdin.close()
+                if reader:
+                    reader.wait(timeout=PATIENCE)
+                    out.seek(0)
+                    got = out.read()
+                else:
+                    got = p.stdout.read()
+                p.wait(timeout=PATIENCE)
+        self.assertEqual(got, transcript(len(values), values))
+
+
+class NumbersSplitAcrossWrites(Case):
+    def test_table(self):
+        # The second piece is sent only once the program has read the first
+        # and, waiting for more, has shown the prompt named here.
+        table = [
+            ("count split", b"1", b"2 ", "enter the array length : ", 12, [0] * 12),
+            ("digits split", b"1 12", b"34\n", "Enter your 0 number : ", 1, [1234]),
+            ("sign split from digits", b"1 -", b"5\n", "Enter your 0 number : ", 1, [-5]),
+            ("leading zeros split", b"1 000", b"0021\n", "Enter your 0 number : ", 1, [21]),
+        ]
+        for name, first, second, prompt, count, values in table:
+            with self.subTest(name):
+                with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE,
+                                      stdout=subprocess.PIPE) as p:
+                    p.stdin.write(first)
+                    p.stdin.flush()
+                    seen = self.read_until(p.stdout.fileno(), prompt.encode())
+                    p.stdin.write(second)
+                    p.stdin.close()
+                    seen += p.stdout.read()
+                self.assertEqual(seen, transcript(count, values))
+
+
+class DrivingProgram(Case):
+    def test_each_prompt_comes_before_its_answer_is_sent(self):
+        values = [3, -1, 2147483647, 0, -2147483648]
+        with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE) as p:
+            fd = p.stdout.fileno()
+            seen = self.read_until(fd, b"enter the array length : ")
+            p.stdin.write(f"{len(values)}\n".encode())
+            p.stdin.flush()
+            for i, v in enumerate(values):
+                seen = self.read_until(fd, f"Enter your {i} number : ".encode(), seen)
+                self.assertNotIn(f"Enter your {i + 1} ".encode(), seen)
+                p.stdin.write(f"{v}\n".encode())
+                p.stdin.flush()
+            p.stdin.close()
+            seen += p.stdout.read()
+        self.assertEqual(seen, transcript(len(values), values))
+
+    @unittest.skipIf(WINDOWS, "counts write calls with strace")
+    def test_waiting_input_is_answered_without_a_write_per_prompt(self):
+        # 1,000 values already in a file make about 60 KB of output: it goes
+        # out in a couple of large writes, not one per prompt.
+        values = list(range(1000))
+        with tempfile.TemporaryDirectory() as d:
+            log = os.path.join(d, "log")
+            data = ("1000 " + " ".join(map(str, values))).encode()
+            result = subprocess.run(["strace", "-qq", "-e", "trace=write", "-e", "signal=none",
+                                     "-o", log] + PROGRAM,
+                                    input=data, capture_output=True, timeout=PATIENCE)
+            with open(log) as f:
+                writes = [line for line in f if line.startswith("write(1,")]
+        self.assertEqual(result.stdout, transcript(1000, values))
+        self.assertLessEqual(len(writes), 3, "".join(writes[:5]))
+
+
+@posix_only
+class Terminal(Case):
+    def start(self):
+        leader, follower = os.openpty()
+        p = subprocess.Popen(PROGRAM, stdin=follower, stdout=follower, stderr=subprocess.PIPE)
+        os.close(follower)
+        self.addCleanup(os.close, leader)
+        self.addCleanup(p.kill)
+        return p, leader
+
+    def test_person_sees_each_prompt_before_typing(self):
+        p, tty = self.start()
+        seen = self.read_until(tty, b"enter the array length : ")
+        os.write(tty, b"2\n")
+        seen = self.read_until(tty, b"Enter your 0 number : ", seen)
+        self.assertNotIn(b"Enter your 1", seen)
+        os.write(tty, b"-3 ")  # no line end yet: the terminal holds the line
+        os.write(tty, b"\n")
+        seen = self.read_until(tty, b"Enter your 1 number : ", seen)
+        os.write(tty, b"8\n")
+        seen = self.read_until(tty, b"1 value you have entered is : 8\r\n", seen)
+        self.assertEqual(p.wait(timeout=PATIENCE), 0)
+        self.assertIn(b"max is 8\r\nmin is -3\r\n0 value you have entered is : -3\r\n", seen)
+
+    def test_end_of_input_is_not_awaited_twice(self):
+        p, tty = self.start()
+        seen = self.read_until(tty, b"enter the array length : ")
+        os.write(tty, b"3\n1\n")
+        seen = self.read_until(tty, b"Enter your 1 number : ", seen)
+        os.write(tty, b"\x04")  # Ctrl-D: the input ends here, once and for all
+        seen = self.read_until(tty, b"2 value you have entered is : 0\r\n", seen)
+        self.assertEqual(p.wait(timeout=PATIENCE), 0)
+        self.assertIn(b"Enter your 2 number : max is 1\r\nmin is 0\r\n", seen)
+
+
+@posix_only
+class FailedWrites(Case):
+    def test_full_device(self):
+        for name, data in [("short output", "1 5"), ("output larger than a buffer", "5000")]:
+            with self.subTest(name):
+                with open("/dev/full", "wb") as full:
+                    result = subprocess.run(PROGRAM, input=data.encode(), stdout=full,
+                                            stderr=subprocess.PIPE, timeout=PATIENCE)
+                self.assertEqual(result.stderr,
+                                 b"extremes: write error: No space left on device\n")
+                self.assertEqual(result.returncode, 1)
+
+    def test_closed_output(self):
+        result = subprocess.run(PROGRAM, input=b"1 5", stdout=subprocess.DEVNULL,
+                                stderr=subprocess.PIPE, timeout=PATIENCE,
+                                preexec_fn=lambda: os.close(1))
+        self.assertEqual(result.stderr, b"extremes: write error: Bad file descriptor\n")
+        self.assertEqual(result.returncode, 1)
+
+    def test_reader_that_leaves_early_ends_the_run_quietly(self):
+        # 20 million values would take a while to write out; the run must
+        # end as soon as the reader has gone, with or without SIGPIPE.
+        start = "enter the array length : " + "".join(f"Enter your {i} number : " for i in range(5))
+        for name, sigpipe in [("SIGPIPE", signal.SIG_DFL), ("SIGPIPE ignored", signal.SIG_IGN)]:
+            with self.subTest(name):
+                with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                      stderr=subprocess.PIPE,
+                                      preexec_fn=lambda s=sigpipe: signal.signal(signal.SIGPIPE, s)) as p:
+                    self.addCleanup(p.kill)
+                    p.stdin.write(b"20000000 ")
+                    p.stdin.close()
+                    self.assertEqual(p.stdout.read(100), start.encode()[:100])
+                    p.stdout.close()
+                    status = p.wait(timeout=PATIENCE)
+                    self.assertEqual(p.stderr.read(), b"")
+                self.assertEqual(status, -signal.SIGPIPE if sigpipe == signal.SIG_DFL else 1)
+
+
+@posix_only
+class Memory(Case):
+    def peak_kib(self, data, limit=None):
+        """Runs the program on data with output to /dev/null; its peak resident size."""
+        with tempfile.TemporaryFile() as f:
+            f.write(data)
+            f.seek(0)
+            pre = (lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit))) if limit else None
+            p = subprocess.Popen(PROGRAM, stdin=f, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.PIPE, preexec_fn=pre)
+            err = p.stderr.read()
+            _, status, usage = os.wait4(p.pid, 0)
+            p.returncode = os.waitstatus_to_exitcode(status)
+            p.stderr.close()
+        return usage.ru_maxrss, p.returncode, err
+
+    def test_a_large_count_with_few_values_stays_small(self):
+        base, status, _ = self.peak_kib(b"3 1 2 3")
+        self.assertEqual(status, 0)
+        peak, status, _ = self.peak_kib(b"20000000 1 2 3")
+        self.assertEqual(status, 0)
+        self.assertLess(peak - base, 4 * 1024, f"{base} KiB for 3 values, {peak} KiB for the count")
+
+    @unittest.skipIf(SANITIZED, "the sanitizers add their own bookkeeping to every allocation")
+    def test_values_take_four_bytes_each(self):
+        n = 2000000
+        base, _, _ = self.peak_kib(b"3 1 2 3")
+        peak, status, _ = self.peak_kib(f"{n} ".encode() + b"-1\n" * n)
+        self.assertEqual(status, 0)
+        self.assertLess(peak - base, n * 4 // 1024 + 2 * 1024)
+
+    @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than the limit")
+    def test_running_out_of_memory_is_reported(self):
+        peak, status, err = self.peak_kib(b"20000000 " + b"7\n" * 20000000, limit=48 << 20)
+        self.assertEqual((status, err), (1, b"extremes: out of memory\n"))
+
+
+if __name__ == "__main__":
+    unittest.main()
