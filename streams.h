@@ -11,6 +11,10 @@
 #include <cstdint>
 #include <cstring>
 
+// Numbers are taken apart and put together eight digits at a time in 64-bit
+// words whose lowest byte comes first in memory.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "extremes needs a little-endian machine");
+
 namespace io {
 
 // The line end of the platform's text files.
@@ -66,25 +70,23 @@ inline char* put(char* p, const char (&text)[N])
     return p + N - 1;
 }
 
-inline constexpr char digit_pairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// Writes the last 2 * Pairs digits of u in front of end: the pairs of a
-// group come from independent divisions, so they are worked out side by side.
-template <int Pairs>
-inline void put_group(char* end, std::uint32_t u)
+// The eight decimal digits of u < 100,000,000, leading zeros included, one
+// to a byte, the first digit in the lowest byte (where it lands in memory):
+// two halves of four digits, each split into two pairs, each pair into two
+// digits, the halves and pairs side by side in one register. The divisions
+// are multiplications: 10486 / 2^20 and 103 / 2^10 divide exactly enough
+// by 100 below 10,000 and by 10 below 100.
+inline std::uint64_t eight_digits(std::uint32_t u)
 {
-    if constexpr (Pairs == 1) {
-        std::memcpy(end - 2, digit_pairs + u % 100 * 2, 2);
-    } else {
-        constexpr std::uint32_t half = Pairs == 4 ? 10000 : 100;
-        put_group<Pairs / 2>(end, u % half);
-        put_group<Pairs / 2>(end - Pairs, u / half % half);
-    }
+    std::uint64_t x = u / 10000 | std::uint64_t{u % 10000} << 32;
+    std::uint64_t q = (x * 10486 >> 20) & 0x0000007f0000007f;
+    x = q | (x - q * 100) << 16;
+    q = (x * 103 >> 10) & 0x000f000f000f000f;
+    return q | (x - q * 10) << 8;
 }
 
+// Writes n in decimal. It may store a few bytes past the end it returns,
+// within room<std::int32_t>: the next piece writes over them.
 inline char* put(char* p, std::int32_t n)
 {
     auto u = static_cast<std::uint32_t>(n);
@@ -92,33 +94,22 @@ inline char* put(char* p, std::int32_t n)
         *p++ = '-';
         u = 0u - u;
     }
-    const std::size_t len = 1 + (u >= 10) + (u >= 100) + (u >= 1000) + (u >= 10000) +
-                            (u >= 100000) + (u >= 1000000) + (u >= 10000000) +
-                            (u >= 100000000) + (u >= 1000000000);
-    char* const after = p + len;
-    char* end = after;
-    // Eight digits at a time, then four, then two: far fewer steps that wait
-    // on each other than one division by 10 after another.
+    std::uint64_t digits;
     if (u >= 100000000) {
-        put_group<4>(end, u % 100000000);
-        u /= 100000000;
-        end -= 8;
+        const std::uint32_t high = u / 100000000;  // at most 42
+        if (high >= 10)
+            *p++ = static_cast<char>('0' + high / 10);
+        *p++ = static_cast<char>('0' + high % 10);
+        digits = eight_digits(u % 100000000) | 0x3030303030303030;
+        std::memcpy(p, &digits, 8);
+        return p + 8;
     }
-    if (u >= 10000) {
-        put_group<2>(end, u % 10000);
-        u /= 10000;
-        end -= 4;
-    }
-    if (u >= 100) {
-        put_group<1>(end, u % 100);
-        u /= 100;
-        end -= 2;
-    }
-    if (u >= 10)
-        std::memcpy(end - 2, digit_pairs + u * 2, 2);
-    else
-        end[-1] = static_cast<char>('0' + u);
-    return after;
+    digits = eight_digits(u);
+    // Drop the leading zeros, but keep the one digit of 0.
+    const int zeros = digits ? __builtin_ctzll(digits) / 8 : 7;
+    digits = digits >> 8 * zeros | 0x3030303030303030;
+    std::memcpy(p, &digits, 8);
+    return p + 8 - zeros;
 }
 
 }  // namespace detail

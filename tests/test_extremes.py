@@ -47,6 +47,11 @@ def transcript(count, values):
     return text.replace("\n", EOL).encode()
 
 
+# Numbers at both ends of every length, from 0 to 10 digits, either sign.
+LENGTHS = sorted(({s * v for d in range(1, 11) for v in (10 ** (d - 1), 10 ** d - 1)
+                   for s in (1, -1)} | {0, 2147483647, -2147483648}) - {9999999999, -9999999999})
+
+
 class Case(unittest.TestCase):
     def check_table(self, table):
         for name, data, count, values in table:
@@ -87,6 +92,8 @@ class Ordinary(Case):
             ("min at position 0", "3 -100 5 6", 3, [-100, 5, 6]),
             ("32-bit limits", "4 0 2147483647 -2147483648 1", 4, [0, 2147483647, -2147483648, 1]),
             ("ten values", "10 " + " ".join(map(str, range(10, 0, -1))), 10, list(range(10, 0, -1))),
+            ("every length of number", f"{len(LENGTHS)} " + " ".join(map(str, LENGTHS)),
+             len(LENGTHS), LENGTHS),
         ])
 
     def test_arguments_are_ignored(self):
@@ -102,6 +109,9 @@ class WhiteSpaceAndSigns(Case):
             ("CRLF lines", "2\r\n4\r\n-4\r\n", 2, [4, -4]),
             ("plus sign", "2 +5 +0", 2, [5, 0]),
             ("leading zeros stay decimal", "3 010 -0009 +00", 3, [10, -9, 0]),
+            ("leading zeros past eight digits", "3 000000001 0000000012345678 -00000000000000002147483648",
+             3, [1, 12345678, -2147483648]),
+            ("digits run into other bytes", "4 12345678x", 4, [12345678, 0, 0, 0]),
             ("minus zero", "1 -0", 1, [0]),
             ("input after the last value is not read", "2 1 2 3 junk -", 2, [1, 2]),
             ("a number stops at the first other byte", "3 7x 8", 3, [7, 0, 0]),
@@ -343,18 +353,18 @@ class FailedWrites(Case):
 @posix_only
 class Memory(Case):
     def peak_kib(self, data, limit=None):
-        """Runs the program on data with output to /dev/null; its peak resident size."""
-        with tempfile.TemporaryFile() as f:
+        """Runs the program on data with output to /dev/null: its peak resident
+        size in KiB, its status and what it wrote on standard error. GNU time
+        starts it, as a process started from here would count this one's
+        memory from before the program took over."""
+        with tempfile.TemporaryFile() as f, tempfile.NamedTemporaryFile("r") as report:
             f.write(data)
             f.seek(0)
             pre = (lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit))) if limit else None
-            p = subprocess.Popen(PROGRAM, stdin=f, stdout=subprocess.DEVNULL,
-                                 stderr=subprocess.PIPE, preexec_fn=pre)
-            err = p.stderr.read()
-            _, status, usage = os.wait4(p.pid, 0)
-            p.returncode = os.waitstatus_to_exitcode(status)
-            p.stderr.close()
-        return usage.ru_maxrss, p.returncode, err
+            result = subprocess.run(["/usr/bin/time", "-q", "-f", "%M", "-o", report.name] + PROGRAM,
+                                    stdin=f, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                    preexec_fn=pre, timeout=PATIENCE)
+            return int(report.read().split()[-1]), result.returncode, result.stderr
 
     def test_a_large_count_with_few_values_stays_small(self):
         base, status, _ = self.peak_kib(b"3 1 2 3")
