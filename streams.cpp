@@ -17,31 +17,28 @@
 
 namespace {
 
-// The C runtime's text mode would stop at Ctrl-Z and turn "\n" into "\r\n"
-// behind our back; both are done here, on the bytes as they are.
+// The C runtime's text mode would turn "\n" into "\r\n" and stop at Ctrl-Z
+// behind the program's back. Line ends are written here as the platform has
+// them; Ctrl-Z, the console's end of input, cannot begin a number, so it
+// ends the reading as the end of input does, and "\r" is white space.
 [[maybe_unused]] const bool binary_streams =
     _setmode(0, _O_BINARY) != -1 && _setmode(1, _O_BINARY) != -1;
 
-bool ctrl_z_seen = false;
-
 long read_input(char* buffer, std::size_t size)
 {
-    if (ctrl_z_seen)
-        return 0;
-    long got = _read(0, buffer, static_cast<unsigned>(size));
-    // Ctrl-Z ends the input, as the console and text files have it.
-    if (got > 0) {
-        if (const void* z = std::memchr(buffer, '\x1a', static_cast<std::size_t>(got))) {
-            got = static_cast<const char*>(z) - buffer;
-            ctrl_z_seen = true;
-        }
-    }
-    return got;
+    return _read(0, buffer, static_cast<unsigned>(size));
 }
 
 long write_output(int fd, const char* bytes, std::size_t size)
 {
-    return _write(fd, bytes, static_cast<unsigned>(size));
+    const long put = _write(fd, bytes, static_cast<unsigned>(size));
+    // The C runtime calls a pipe whose reader has gone EINVAL.
+    if (put < 0) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED)
+            errno = EPIPE;
+    }
+    return put;
 }
 
 bool input_would_wait()
