@@ -25,6 +25,16 @@ OPTIONS = sys.argv[1:SPLIT]
 SANITIZED = "--sanitized" in OPTIONS
 WINDOWS = PROGRAM[-1].endswith(".exe")
 EOL = "\r\n" if WINDOWS else "\n"
+
+if os.path.basename(PROGRAM[0]).startswith("wine"):
+    # The first program that wine starts leaves its services running, and
+    # they keep the streams they were given: a test's pipe would then never
+    # close. So they are started here, on /dev/null, and the wine server is
+    # kept for a minute after its last program, from one test to the next.
+    os.makedirs(os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine")), exist_ok=True)
+    quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+    subprocess.run(["wineserver", "-p60"], **quiet)  # fails when one runs already: fine
+    subprocess.run(["wineboot", "--init"], check=True, **quiet)
 # Generous: the machines that run this are shared, and a sanitized or
 # emulated build is many times slower. A wait this long means a hang.
 PATIENCE = 60
