@@ -45,8 +45,9 @@ int finish();
 
 namespace detail {
 
-// 64 KiB is what a Linux pipe holds: each write fills the reader's pipe
-// without splitting it, and the buffer stays in the first-level cache.
+// 64 KiB: few enough writes that they cost little, and a buffer small enough
+// to stay in the processor's caches; 128 KiB and more measured slower
+// through a pipe, 16 KiB no faster.
 inline constexpr std::size_t out_size = 64 * 1024;
 extern char out[out_size];
 extern char* out_pos;
