@@ -221,11 +221,11 @@ bool read(std::int32_t& n)
         p = in_pos;
     }
 
+    // Half the numbers may have a sign: it is stepped over without a branch.
     const bool negative = *p == '-';
-    if (negative || *p == '+') {
-        if (++p == in_end && refill())
-            p = in_pos;
-    }
+    p += negative | (*p == '+');
+    if (p == in_end && refill())  // only after a sign
+        p = in_pos;
     std::uint32_t part = 0;
     int digits = take_digits(p, part);
     if (digits == 0)

@@ -90,17 +90,19 @@ inline std::uint64_t eight_digits(std::uint32_t u)
 // within room<std::int32_t>: the next piece writes over them.
 inline char* put(char* p, std::int32_t n)
 {
+    // Signs and lengths of the values read vary at random: the choices here
+    // are made without branches, which would be guessed wrong half the time.
     auto u = static_cast<std::uint32_t>(n);
-    if (n < 0) {
-        *p++ = '-';
-        u = 0u - u;
-    }
+    *p = '-';
+    p += n < 0;
+    u = n < 0 ? 0u - u : u;
     std::uint64_t digits;
     if (u >= 100000000) {
         const std::uint32_t high = u / 100000000;  // at most 42
-        if (high >= 10)
-            *p++ = static_cast<char>('0' + high / 10);
-        *p++ = static_cast<char>('0' + high % 10);
+        const bool one = high < 10;
+        p[0] = static_cast<char>('0' + (one ? high : high / 10));
+        p[1] = static_cast<char>('0' + high % 10);
+        p += 2 - one;
         digits = eight_digits(u % 100000000) | 0x3030303030303030;
         std::memcpy(p, &digits, 8);
         return p + 8;

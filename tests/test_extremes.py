@@ -25,6 +25,9 @@ OPTIONS = sys.argv[1:SPLIT]
 SANITIZED = "--sanitized" in OPTIONS
 WINDOWS = PROGRAM[-1].endswith(".exe")
 EOL = "\r\n" if WINDOWS else "\n"
+# Generous: the machines that run this are shared, and a sanitized or
+# emulated build is many times slower. A wait this long means a hang.
+PATIENCE = 60
 
 if os.path.basename(PROGRAM[0]).startswith("wine"):
     # The first program that wine starts leaves its services running, and
@@ -35,10 +38,6 @@ if os.path.basename(PROGRAM[0]).startswith("wine"):
     quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
     subprocess.run(["wineserver", "-p60"], **quiet)  # fails when one runs already: fine
     subprocess.run(["wineboot", "--init"], check=True, **quiet)
-# Generous: the machines that run this are shared, and a sanitized or
-# emulated build is many times slower. A wait this long means a hang.
-PATIENCE = 60
-
 
 
 def run(data, args=(), **kw):
