@@ -45,12 +45,13 @@ int finish();
 
 namespace detail {
 
-// 64 KiB: few enough writes that they cost little, and a buffer small enough
-// to stay in the processor's caches; 128 KiB and more measured slower
-// through a pipe, 16 KiB no faster.
-inline constexpr std::size_t out_size = 64 * 1024;
+// The output is written out a block at a time: out_end marks where the
+// block ends, 64 KiB into out or more (streams.cpp says why), and out holds
+// the largest block.
+inline constexpr std::size_t out_size = 512 * 1024;
 extern char out[out_size];
 extern char* out_pos;
+extern char* out_end;
 void flush();
 
 // The most bytes a piece can take: 0 marks what write does not take.
@@ -62,7 +63,7 @@ template <std::size_t N>
 inline constexpr std::size_t room<char[N]> = N - 1;
 
 // The put routines write at p and return the end of what they wrote: the
-// output position stays in a register for the whole of a write, where as a
+// output position stays in a register for the whole of a write, whereas as a
 // variable in memory it would be read again after every byte stored.
 template <std::size_t N>
 inline char* put(char* p, const char (&text)[N])
@@ -124,7 +125,7 @@ inline void write(const Pieces&... pieces)
     static_assert(((detail::room<Pieces> > 0) && ...),
                   "io::write takes string literals and 32-bit numbers");
     constexpr std::size_t need = (detail::room<Pieces> + ...);
-    if (static_cast<std::size_t>(detail::out + detail::out_size - detail::out_pos) < need)
+    if (static_cast<std::size_t>(detail::out_end - detail::out_pos) < need)
         detail::flush();
     char* p = detail::out_pos;
     ((p = detail::put(p, pieces)), ...);
