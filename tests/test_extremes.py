@@ -73,15 +73,17 @@ class Case(unittest.TestCase):
                 self.assertEqual(result.stderr, b"")
                 self.assertEqual(result.returncode, 0)
 
-    def read_until(self, fd, want, seen=b""):
-        """Reads fd until want shows up; fails if it does not in time."""
+    def read_until(self, fd, want, seen=b"", shown=lambda raw: raw):
+        """Reads fd until want shows up in what it has shown (the bytes read,
+        unless shown makes something else of them); fails if it does not in
+        time. Returns the bytes read so far."""
         deadline = time.monotonic() + PATIENCE
-        while want not in seen:
+        while want not in shown(seen):
             left = deadline - time.monotonic()
             ready, _, _ = select.select([fd], [], [], max(left, 0))
-            self.assertTrue(ready, f"waited in vain for {want!r}; got {seen!r}")
+            self.assertTrue(ready, f"waited in vain for {want!r}; got {shown(seen)!r}")
             chunk = os.read(fd, 65536)
-            self.assertTrue(chunk, f"output ended before {want!r}; got {seen!r}")
+            self.assertTrue(chunk, f"output ended before {want!r}; got {shown(seen)!r}")
             seen += chunk
         return seen
 
@@ -297,20 +299,15 @@ class Terminal(Case):
         return p, leader
 
     def screen(self, term, want, seen=b""):
-        """Reads the terminal until the text want shows; the text shown so far.
-        Wine's console draws its screen with escape sequences, moving the
-        cursor over a trailing blank: they are taken out again here."""
-        def shown():
-            text = re.sub(rb"\x1b\[(\d*)C", lambda m: b" " * int(m[1] or 1), seen)
+        """Reads the terminal until the text want shows on it. Wine's console
+        draws its screen with escape sequences, moving the cursor over a
+        trailing blank: they are taken out again here."""
+        def shown(raw):
+            text = re.sub(rb"\x1b\[(\d*)C", lambda m: b" " * int(m[1] or 1), raw)
             text = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", text)
             return text.replace(b"\r", b"")
 
-        deadline = time.monotonic() + PATIENCE
-        while want.encode() not in shown():
-            ready, _, _ = select.select([term], [], [], max(deadline - time.monotonic(), 0))
-            self.assertTrue(ready, f"waited in vain for {want!r}; saw {shown()!r}")
-            seen += os.read(term, 65536)
-        return seen
+        return self.read_until(term, want.encode(), seen, shown)
 
     def test_person_sees_each_prompt_before_typing(self):
         p, term = self.start()
