@@ -1,0 +1,96 @@
+// Checks the number core over its whole range: every eight-digit group
+// formatted and taken back, put_decimal against std::to_chars at every
+// length and boundary, and take_digits on every count of digits before every
+// kind of byte that stops them.
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <limits>
+
+#include "digits.h"
+
+namespace {
+
+long checks = 0;
+long failures = 0;
+
+void check(bool ok, const char* what, long long n)
+{
+    ++checks;
+    if (!ok && ++failures <= 10)
+        std::printf("wrong: %s for %lld\n", what, n);
+}
+
+void check_put_decimal(std::int32_t n)
+{
+    char got[digits::decimal_room + 1];
+    std::memset(got, '#', sizeof got);
+    const char* end = digits::put_decimal(got, n);
+    char want[16];
+    const auto [want_end, error] = std::to_chars(want, want + sizeof want, n);
+    check(error == std::errc{} && end - got == want_end - want &&
+              std::memcmp(got, want, static_cast<std::size_t>(end - got)) == 0,
+          "put_decimal", n);
+    check(got[digits::decimal_room] == '#', "put_decimal past its room", n);
+}
+
+}  // namespace
+
+int main()
+{
+    // Every group of eight digits, against a counter kept in decimal text.
+    char counter[8] = {'0', '0', '0', '0', '0', '0', '0', '0'};
+    char text[16] = {};
+    for (std::uint32_t u = 0; u < 100000000; ++u) {
+        digits::store8(text, digits::eight_digits(u) | 0x3030303030303030);
+        std::uint32_t back = 0;
+        const int taken = digits::take_digits(text, back);
+        if (std::memcmp(text, counter, 8) != 0 || taken != 8 || back != u)
+            check(false, "eight digits there and back", u);
+        for (int k = 7; k >= 0 && ++counter[k] > '9'; --k)
+            counter[k] = '0';
+    }
+    check(true, "eight digits there and back", 0);
+
+    // Each side of every power of ten, of either sign, the limits, and a
+    // sweep over the whole range.
+    constexpr std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
+    for (std::int64_t power = 1; power <= highest; power *= 10)
+        for (std::int64_t n : {power - 1, power, power + 1})
+            for (std::int64_t signed_n : {n, -n})
+                if (signed_n >= lowest && signed_n <= highest)
+                    check_put_decimal(static_cast<std::int32_t>(signed_n));
+    for (std::int32_t n : {lowest, lowest + 1, highest - 1, highest})
+        check_put_decimal(n);
+    for (std::int64_t n = lowest; n <= highest; n += 65521)
+        check_put_decimal(static_cast<std::int32_t>(n));
+    for (std::int32_t n = -1000000; n <= 1000000; ++n)
+        check_put_decimal(n);
+
+    // Every count of digits from 0 to 7, followed by every byte that is not
+    // a digit, then by more digits that must not count.
+    for (const char* run : {"12345678", "99999999", "00000000", "90000009"}) {
+        for (int count = 0; count < 8; ++count) {
+            std::uint32_t want = 0;
+            for (int k = 0; k < count; ++k)
+                want = want * 10 + static_cast<std::uint32_t>(run[k] - '0');
+            for (int stop = 0; stop < 256; ++stop) {
+                if (stop >= '0' && stop <= '9')
+                    continue;
+                std::memcpy(text, "9999999999999999", 16);
+                std::memcpy(text, run, static_cast<std::size_t>(count));
+                text[count] = static_cast<char>(stop);
+                std::uint32_t got = 12345;
+                const int taken = digits::take_digits(text, got);
+                check(taken == count && got == want, "take_digits", count * 1000 + stop);
+            }
+        }
+    }
+
+    std::printf("%ld checks, %ld failed\n", checks, failures);
+    return failures == 0 ? 0 : 1;
+}
