@@ -14,30 +14,29 @@ int main()
     io::read(uno);
 
     // A value that cannot be read is 0, and so is every one after it: once a
-    // read fails the input gives nothing more, and the positions past the
-    // values held read as 0.
+    // read fails the input gives nothing more, and no value is held for it.
     Values values;
     for (std::int32_t i = 0; i < uno; i++) {
         io::write("Enter your ", i, " number : ");
         std::int32_t value = 0;
-        if (io::read(value))
-            values.push_back(value);
+        if (io::read(value) && !values.append(value))
+            io::fail("out of memory");
     }
 
     // With no values at all, both extremes are 0.
-    std::int32_t max = values[0];
-    std::int32_t min = values[0];
+    std::int32_t max = values.at_or_zero(0);
+    std::int32_t min = values.at_or_zero(0);
     for (std::int32_t b = 0; b < uno; b++) {
-        if (values[b] > max)
-            max = values[b];
-        if (values[b] < min)
-            min = values[b];
+        if (values.at_or_zero(b) > max)
+            max = values.at_or_zero(b);
+        if (values.at_or_zero(b) < min)
+            min = values.at_or_zero(b);
     }
 
     io::write("max is ", max, io::eol);
     io::write("min is ", min, io::eol);
     for (std::int32_t a = 0; a < uno; a++)
-        io::write(a, " value you have entered is : ", values[a], io::eol);
+        io::write(a, " value you have entered is : ", values.at_or_zero(a), io::eol);
 
     return io::finish();
 }

@@ -1,148 +1,40 @@
 // Standard input and output for extremes; what each routine does is said in
-// streams.h.
+// streams.h, and what differs between platforms is behind platform.h.
 
 #include "streams.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-
-// The one difference between platforms: how the standard streams are reached,
-// and how to tell whether reading would wait.
-#ifdef _WIN32
-
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-
-namespace {
-
-// The C runtime's text mode would turn "\n" into "\r\n" and stop at Ctrl-Z
-// behind the program's back. Line ends are written here as the platform has
-// them; Ctrl-Z, the console's end of input, cannot begin a number, so it
-// ends the reading as the end of input does, and "\r" is white space.
-[[maybe_unused]] const bool binary_streams =
-    _setmode(0, _O_BINARY) != -1 && _setmode(1, _O_BINARY) != -1;
-
-long read_input(char* buffer, std::size_t size)
-{
-    return _read(0, buffer, static_cast<unsigned>(size));
-}
-
-long write_output(int fd, const char* bytes, std::size_t size)
-{
-    const long put = _write(fd, bytes, static_cast<unsigned>(size));
-    // The C runtime calls a pipe whose reader has gone EINVAL. Windows
-    // tells it by one of the first three errors; wine, at times, the last.
-    if (put < 0) {
-        const DWORD error = GetLastError();
-        const bool pipe = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(fd))) == FILE_TYPE_PIPE;
-        if (pipe && (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
-                     error == ERROR_PIPE_NOT_CONNECTED || error == ERROR_NOT_SUPPORTED))
-            errno = EPIPE;
-    }
-    return put;
-}
-
-std::size_t output_block()
-{
-    return 64 * 1024;
-}
-
-bool input_would_wait()
-{
-    const auto h = reinterpret_cast<HANDLE>(_get_osfhandle(0));
-    switch (GetFileType(h)) {
-    case FILE_TYPE_DISK:
-        return false;
-    case FILE_TYPE_PIPE: {
-        DWORD ready = 0;
-        return !PeekNamedPipe(h, nullptr, 0, nullptr, &ready, nullptr) || ready == 0;
-    }
-    default:  // the console, or what cannot be told
-        return true;
-    }
-}
-
-}  // namespace
-
-#else
-
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
-namespace {
-
-// Output goes out 64 KiB at a time: few enough writes that they cost
-// little, from a block small enough to stay in the processor's caches;
-// larger blocks were slower through a pipe of the usual 64 KiB. Where
-// standard output is a pipe that can be grown (Linux), it is grown to 1 MiB
-// and written half of it at a time: the program fills one half while its
-// reader drains the other, and wakes it an eighth as often.
-std::size_t output_block()
-{
-#ifdef F_SETPIPE_SZ
-    if (fcntl(1, F_SETPIPE_SZ, 1 << 20) >= 1 << 20)
-        return 512 * 1024;
-#endif
-    return 64 * 1024;
-}
-
-long read_input(char* buffer, std::size_t size)
-{
-    for (;;) {
-        const ssize_t got = ::read(0, buffer, size);
-        if (got >= 0 || (errno != EINTR && errno != EAGAIN))
-            return got;
-        if (errno == EAGAIN) {  // standard input was left non-blocking
-            pollfd input{0, POLLIN, 0};
-            poll(&input, 1, -1);
-        }
-    }
-}
-
-long write_output(int fd, const char* bytes, std::size_t size)
-{
-    for (;;) {
-        const ssize_t put = ::write(fd, bytes, size);
-        if (put >= 0 || errno != EINTR)
-            return put;
-    }
-}
-
-bool input_would_wait()
-{
-    pollfd input{0, POLLIN, 0};
-    return poll(&input, 1, 0) != 1;
-}
-
-}  // namespace
-
-#endif
+#include <initializer_list>
 
 namespace io {
 
 namespace detail {
 char out[out_size];
 char* out_pos = out;
-char* out_end = out + output_block();
+char* out_end = out;
 }  // namespace detail
 
 namespace {
 
-// 64 KiB, as a block of output. Behind the bytes read stands a stop mark, so the
-// scanning loops find the end of the buffer as a byte that is neither white
-// space nor a digit, instead of testing for it at every byte; and behind the
-// mark, room for a read of eight bytes that starts at it.
+// Input is read 64 KiB at a time, a size at which the reads cost little and
+// the buffer stays in the processor's caches. Behind the bytes read stands a
+// stop mark, so the scanning loops find the end of the buffer as a byte that
+// is neither white space nor a digit, instead of testing for it at every
+// byte; and behind the mark, room for a read of eight bytes that starts at
+// it. Always in_pos <= in_end: in_pos is the first byte not yet taken.
 constexpr std::size_t in_size = 64 * 1024;
 char in[in_size + 8];
 char* in_pos = in;
 char* in_end = in;  // *in_end is always the stop mark, '\0'
 
+bool input_started = false;
 bool input_ended = false;
 int read_errno = 0;
 bool failed = false;
+bool output_started = false;
 
 bool is_space(char c)
 {
@@ -154,51 +46,35 @@ bool is_digit(char c)
     return static_cast<unsigned>(c - '0') < 10;
 }
 
-// Takes the digits among the eight bytes at p, up to the first other byte,
-// all at once: returns how many there are and puts their value in value.
-// Any eight bytes there may be read; those past the digits do not count.
-int take_digits(const char* p, std::uint32_t& value)
-{
-    std::uint64_t x;
-    std::memcpy(&x, p, 8);
-    x ^= 0x3030303030303030;  // digits become the bytes 0 to 9
-    // A byte over 9 sets its top bit in x + 0x76 or already has it in x. A
-    // carry out of a byte can only spoil the bytes after it.
-    const std::uint64_t other = (x | (x + 0x7676767676767676)) & 0x8080808080808080;
-    if (other & 0x80) {
-        value = 0;
-        return 0;
-    }
-    const int n = other ? __builtin_ctzll(other) / 8 : 8;
-    // The first byte read is the lowest: shifting the digits up to the top
-    // puts zero digits in front of them. Then pairs of digits are joined,
-    // then pairs of pairs, then the two halves.
-    x <<= 64 - 8 * n;
-    x = (x * 10 + (x >> 8)) & 0x00ff00ff00ff00ff;
-    x = (x * 100 + (x >> 16)) & 0x0000ffff0000ffff;
-    value = static_cast<std::uint32_t>(x * 10000 + (x >> 32));
-    return n;
-}
-
-// Replaces the used-up buffer with the next block of input; false at the end
-// of the input, or when it cannot be read.
+// Replaces the buffer, all taken, with the next block of input; false at the
+// end of the input, or when it cannot be read. Either way in_pos is where
+// the reading goes on.
 bool refill()
 {
+    in_pos = in_end = in;
+    *in_end = '\0';
     if (input_ended)
         return false;
-    if (input_would_wait())
+    if (!input_started) {
+        input_started = true;
+        if (platform::start_input() < 0) {
+            input_ended = true;
+            read_errno = errno;
+            return false;
+        }
+    }
+    if (platform::input_would_wait())
         detail::flush();
-    long got = read_input(in, in_size);
+    const long got = platform::read_input(in, in_size);
     if (got <= 0) {
         input_ended = true;
         if (got < 0)
             read_errno = errno;
-        got = 0;
+        return false;
     }
-    in_pos = in;
     in_end = in + got;
     *in_end = '\0';
-    return got > 0;
+    return true;
 }
 
 bool give_up(char* at)
@@ -210,14 +86,14 @@ bool give_up(char* at)
 
 void report(const char* what, const char* reason)
 {
-    char message[256] = "extremes: ";
-    std::strncat(message, what, 100);
-    if (reason) {
-        std::strcat(message, ": ");
-        std::strncat(message, reason, 100);
+    char message[256];
+    std::size_t length = 0;
+    for (const char* piece : {"extremes: ", what, reason ? ": " : "", reason ? reason : "", eol}) {
+        const std::size_t n = std::min(std::strlen(piece), sizeof message - length);
+        std::memcpy(message + length, piece, n);
+        length += n;
     }
-    std::strcat(message, "\n");
-    write_output(2, message, std::strlen(message));
+    platform::write_error(message, length);
 }
 
 }  // namespace
@@ -234,17 +110,19 @@ bool read(std::int32_t& n)
         if (p != in_end)
             break;
         if (!refill())
-            return give_up(p);
+            return give_up(in_pos);
         p = in_pos;
     }
 
     // Half the numbers may have a sign: it is stepped over without a branch.
     const bool negative = *p == '-';
     p += negative | (*p == '+');
-    if (p == in_end && refill())  // only after a sign
+    if (p == in_end) {  // only after a sign
+        refill();
         p = in_pos;
+    }
     std::uint32_t part = 0;
-    int digits = take_digits(p, part);
+    int digits = digits::take_digits(p, part);
     if (digits == 0)
         return give_up(p);
     p += digits;
@@ -252,24 +130,27 @@ bool read(std::int32_t& n)
     if (digits == 8) {
         constexpr std::uint32_t scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000,
                                            10000000, 100000000};
-        digits = take_digits(p, part);
+        digits = digits::take_digits(p, part);
         value = value * scale[digits] + part;
         p += digits;
     }
 
     // A number longer than that, or cut by the end of the buffer, goes on
-    // here a digit at a time. The range is checked as the digits come, so that
-    // no number is wrapped into another and leading zeros cost nothing.
+    // here a digit at a time. A number out of range is read to its end, but
+    // its value stops growing just past the limit: it is never wrapped into
+    // another, and leading zeros cost nothing.
     const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
     for (;;) {
         while (is_digit(*p)) {
             value = value * 10 + static_cast<unsigned>(*p++ - '0');
-            if (value > limit)
-                return give_up(p);
+            value = value > limit ? limit + 1 : value;
         }
-        if (p != in_end || !refill())
+        if (p != in_end)
             break;
+        const bool more = refill();
         p = in_pos;
+        if (!more)
+            break;
     }
     if (value > limit)
         return give_up(p);
@@ -281,8 +162,15 @@ bool read(std::int32_t& n)
 
 void detail::flush()
 {
+    if (!output_started) {
+        output_started = true;
+        const long block = platform::start_output();
+        if (block < 0)
+            fail("write error", std::strerror(errno));
+        out_end = out + std::min(static_cast<std::size_t>(block), out_size);
+    }
     for (const char* p = out; p < out_pos;) {
-        const long put = write_output(1, p, static_cast<std::size_t>(out_pos - p));
+        const long put = platform::write_output(p, static_cast<std::size_t>(out_pos - p));
         if (put <= 0) {
             if (put == 0)
                 errno = ENOSPC;
@@ -298,6 +186,9 @@ void detail::flush()
 int finish()
 {
     detail::flush();
+    if (platform::close_output() < 0)
+        fail("write error", std::strerror(errno));
+    platform::give_back_input(static_cast<std::size_t>(in_end - in_pos));
     if (read_errno == 0)
         return 0;
     report("read error", std::strerror(read_errno));

@@ -2,14 +2,12 @@
 //
 // They are kept in blocks of fixed size, taken one at a time as values
 // arrive: memory follows the values actually read, never the count that
-// promised them, and growing never copies what is already held. A position
-// past the last value held reads as 0, the value of every read that failed.
+// promised them, and growing never copies what is already held.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-
-#include "streams.h"
 
 class Values {
 public:
@@ -18,25 +16,34 @@ public:
     Values& operator=(const Values&) = delete;
     ~Values()
     {
-        for (std::int32_t* block : blocks)
-            std::free(block);
+        for (std::size_t k = 0; blocks && k < max_blocks && blocks[k]; ++k)
+            std::free(blocks[k]);
+        std::free(blocks);
     }
 
-    void push_back(std::int32_t value)
+    // Adds value after the last one held; false when memory has run out.
+    bool append(std::int32_t value)
     {
-        if ((size & block_mask) == 0) {
-            auto* block = static_cast<std::int32_t*>(std::malloc(block_size * sizeof value));
-            if (!block)
-                io::fail("out of memory");
-            blocks[size >> block_bits] = block;
+        if ((held & block_mask) == 0) {
+            if (!blocks) {
+                blocks = static_cast<std::int32_t**>(std::calloc(max_blocks, sizeof *blocks));
+                if (!blocks)
+                    return false;
+            }
+            blocks[held >> block_bits] =
+                static_cast<std::int32_t*>(std::malloc(block_size * sizeof value));
+            if (!blocks[held >> block_bits])
+                return false;
         }
-        blocks[size >> block_bits][size & block_mask] = value;
-        ++size;
+        blocks[held >> block_bits][held & block_mask] = value;
+        ++held;
+        return true;
     }
 
-    std::int32_t operator[](std::int32_t position) const
+    // The value at position, or 0 at a position past the last value held.
+    std::int32_t at_or_zero(std::int32_t position) const
     {
-        if (position >= size)
+        if (position >= held)
             return 0;
         return blocks[position >> block_bits][position & block_mask];
     }
@@ -45,11 +52,13 @@ private:
     // 1 MiB blocks: a block's allocation is nothing beside the 262,144
     // values it holds, and the part of the last one not yet written is never
     // touched, so costs no memory. The table of blocks covers every position
-    // a signed 32-bit count can name.
+    // a signed 32-bit count can name; it takes 64 KiB, too much for the
+    // stack, so it is allocated with the first block.
     static constexpr int block_bits = 18;
     static constexpr std::int32_t block_size = std::int32_t{1} << block_bits;
     static constexpr std::int32_t block_mask = block_size - 1;
+    static constexpr std::size_t max_blocks = (std::uint32_t{1} << 31) >> block_bits;
 
-    std::int32_t* blocks[(std::uint32_t{1} << 31) >> block_bits] = {};
-    std::int32_t size = 0;
+    std::int32_t** blocks = nullptr;
+    std::int32_t held = 0;
 };

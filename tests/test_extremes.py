@@ -1,19 +1,23 @@
 """End-to-end tests of extremes, run against the built program.
 
-    python3 tests/test_extremes.py [THEME...] [--sanitized] -- COMMAND...
+    python3 tests/test_extremes.py [THEME...] [--sanitized] [--peak-memory=HELPER] -- COMMAND...
 
-COMMAND starts the program: build/extremes, or wine build-win32/extremes.exe
-for the Windows build, whose lines are expected to end in CRLF. CTest runs
-one theme (one TestCase class) per test. --sanitized says the program was
-built with the sanitizers, whose memory use is their own.
+COMMAND starts the program: build/extremes, wine build-win32/extremes.exe for
+the Windows build, whose lines are expected to end in CRLF, or qemu with a
+build for another processor. CTest runs one theme (one TestCase class) per
+test. --sanitized says the program was built with the sanitizers, whose
+memory use is their own; HELPER is tests/peak_memory.cpp built, without which
+memory is not measured.
 """
 
+import fcntl
 import os
 import random
 import re
 import resource
 import select
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -25,7 +29,9 @@ SPLIT = sys.argv.index("--")
 PROGRAM = sys.argv[SPLIT + 1:]
 OPTIONS = sys.argv[1:SPLIT]
 SANITIZED = "--sanitized" in OPTIONS
+PEAK_MEMORY = next((o.split("=", 1)[1] for o in OPTIONS if o.startswith("--peak-memory=")), None)
 WINDOWS = PROGRAM[-1].endswith(".exe")
+EMULATED = os.path.basename(PROGRAM[0]).startswith("qemu")
 EOL = "\r\n" if WINDOWS else "\n"
 # Generous: the machines that run this are shared, and a sanitized or
 # emulated build is many times slower. A wait this long means a hang.
@@ -42,11 +48,19 @@ if os.path.basename(PROGRAM[0]).startswith("wine"):
     subprocess.run(["wineboot", "--init"], check=True, **quiet)
 
 
-def run(data, args=(), **kw):
+def run(data, args=(), from_file=False, **kw):
+    """Runs the program on data, through a pipe or from a file, which is read
+    in blocks of exactly 64 KiB."""
     if isinstance(data, str):
         data = data.encode()
-    return subprocess.run(PROGRAM + list(args), input=data, capture_output=True,
-                          timeout=PATIENCE, **kw)
+    if not from_file:
+        return subprocess.run(PROGRAM + list(args), input=data, capture_output=True,
+                              timeout=PATIENCE, **kw)
+    with tempfile.TemporaryFile() as f:
+        f.write(data)
+        f.seek(0)
+        return subprocess.run(PROGRAM + list(args), stdin=f, capture_output=True,
+                              timeout=PATIENCE, **kw)
 
 
 def transcript(count, values):
@@ -65,10 +79,10 @@ LENGTHS = sorted(({s * v for d in range(1, 11) for v in (10 ** (d - 1), 10 ** d 
 
 
 class Case(unittest.TestCase):
-    def check_table(self, table):
+    def check_table(self, table, from_file=False):
         for name, data, count, values in table:
             with self.subTest(name):
-                result = run(data)
+                result = run(data, from_file=from_file)
                 self.assertEqual(result.stdout, transcript(count, values))
                 self.assertEqual(result.stderr, b"")
                 self.assertEqual(result.returncode, 0)
@@ -131,6 +145,22 @@ class WhiteSpaceAndSigns(Case):
             ("a number stops at the first other byte", "3 7x 8", 3, [7, 0, 0]),
             ("no white space needed after a sign-less stop", "2 5-6", 2, [5, -6]),
         ])
+
+    def test_the_next_reader_of_a_file_starts_after_the_last_byte_read(self):
+        blanks = " " * 70000
+        for name, data, rest in [
+            ("after the last value", "2 5 7\nrest of the file\n", "\nrest of the file\n"),
+            ("after the count of zero", "0 5 7", " 5 7"),
+            ("at what stopped a failed read", "3 1 x 3", "x 3"),
+            ("after a number out of range", "2 1 -99999999999 5", " 5"),
+            ("in the second block read", "1" + blanks + "-5 8", " 8"),
+            ("at the end", "2 1", ""),
+        ]:
+            with self.subTest(name), tempfile.TemporaryFile() as f:
+                f.write(data.encode())
+                f.seek(0)
+                subprocess.run(PROGRAM, stdin=f, stdout=subprocess.DEVNULL, timeout=PATIENCE)
+                self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), len(data) - len(rest))
 
 
 class CountsOfZeroOrLess(Case):
@@ -202,8 +232,24 @@ class BufferBoundaries(Case):
         text = str(n) + "".join(g + s + str(abs(v)) for g, s, v in zip(gaps, signs, values))
         return text.encode(), values
 
+    def test_numbers_cut_by_the_end_of_a_block(self):
+        # Byte 65,536 of a file, where its first block ends, falls at the
+        # place marked | in each number.
+        table = []
+        for name, number, value in [
+            ("between a sign and its digits", "-|12", -12),
+            ("inside an eight-digit group", "1234|5678", 12345678),
+            ("between two eight-digit groups", "+12345678|90", 1234567890),
+            ("inside a run of 17 leading zeros", "-00000000|000000000" "2147483648", -2147483648),
+            ("after the digits", "2147483647|", 2147483647),
+        ]:
+            head = "2" + " " * (65536 - 1 - number.index("|"))
+            table.append((name, head + number.replace("|", "") + " 5", 2, [value, 5]))
+        self.check_table(table, from_file=True)
+
     def test_large_input_from_a_file(self):
-        data, values = self.random_input(1, 200000)
+        # More values than one block of the storage holds (262,144).
+        data, values = self.random_input(1, 300000)
         with tempfile.TemporaryFile() as f:
             f.write(data)
             f.seek(0)
@@ -267,21 +313,66 @@ class DrivingProgram(Case):
             seen += p.stdout.read()
         self.assertEqual(seen, transcript(len(values), values))
 
-    @unittest.skipIf(WINDOWS, "counts write calls with strace")
+    @unittest.skipIf(WINDOWS, "counts writes on a POSIX socket")
     def test_waiting_input_is_answered_without_a_write_per_prompt(self):
         # 1,000 values already in a file make about 60 KB of output: it goes
-        # out in a couple of large writes, not one per prompt.
+        # out in a couple of large writes, not one per prompt. Standard
+        # output is a socket that keeps each write a message of its own.
         values = list(range(1000))
-        with tempfile.TemporaryDirectory() as d:
-            log = os.path.join(d, "log")
-            data = ("1000 " + " ".join(map(str, values))).encode()
-            result = subprocess.run(["strace", "-qq", "-e", "trace=write", "-e", "signal=none",
-                                     "-o", log] + PROGRAM,
-                                    input=data, capture_output=True, timeout=PATIENCE)
-            with open(log) as f:
-                writes = [line for line in f if line.startswith("write(1,")]
-        self.assertEqual(result.stdout, transcript(1000, values))
-        self.assertLessEqual(len(writes), 3, "".join(writes[:5]))
+        ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+        with ours, tempfile.TemporaryFile() as f:
+            f.write(("1000 " + " ".join(map(str, values))).encode())
+            f.seek(0)
+            with subprocess.Popen(PROGRAM, stdin=f, stdout=theirs) as p:
+                theirs.close()
+                ours.settimeout(PATIENCE)
+                writes = list(iter(lambda: ours.recv(1 << 20), b""))
+        self.assertEqual(b"".join(writes), transcript(1000, values))
+        self.assertLessEqual(len(writes), 3, [len(w) for w in writes])
+
+    @unittest.skipIf(WINDOWS, "makes a POSIX pipe non-blocking")
+    def test_output_left_non_blocking_is_waited_for(self):
+        # Whoever shares standard output may have made it non-blocking: a
+        # full pipe must then be waited for, not taken for a failed write.
+        values = [7] * 300000
+        reader, writer = os.pipe()
+        os.set_blocking(writer, False)
+        with tempfile.TemporaryFile() as f, open(reader, "rb") as slow:
+            f.write(f"{len(values)} ".encode() + b"7\n" * len(values))
+            f.seek(0)
+            with subprocess.Popen(PROGRAM, stdin=f, stdout=writer, stderr=subprocess.PIPE) as p:
+                os.close(writer)
+                time.sleep(1)
+                out = slow.read()
+                self.assertEqual((p.wait(timeout=PATIENCE), p.stderr.read()), (0, b""))
+        self.assertEqual(out, transcript(len(values), values))
+
+    @unittest.skipIf(WINDOWS, "sizes a Linux pipe")
+    def test_a_pipe_made_larger_is_not_shrunk(self):
+        # Pipes over 1 MiB need the system's limit raised (as root), and the
+        # limit put back afterwards.
+        limit = "/proc/sys/fs/pipe-max-size"
+        with open(limit) as f:
+            old_limit = f.read()
+        if int(old_limit) < 4 << 20:
+            try:
+                with open(limit, "w") as f:
+                    f.write(str(4 << 20))
+            except OSError as e:
+                self.skipTest(f"cannot allow a pipe of 4 MiB here: {e}")
+
+            def put_back():
+                with open(limit, "w") as f:
+                    f.write(old_limit)
+            self.addCleanup(put_back)
+        reader, writer = os.pipe()
+        with open(reader, "rb") as out:
+            fcntl.fcntl(writer, fcntl.F_SETPIPE_SZ, 4 << 20)
+            with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE, stdout=writer) as p:
+                os.close(writer)
+                p.communicate(b"1 5", timeout=PATIENCE)
+            self.assertEqual(fcntl.fcntl(reader, fcntl.F_GETPIPE_SZ), 4 << 20)
+            self.assertEqual(out.read(), transcript(1, [5]))
 
 
 class Terminal(Case):
@@ -315,8 +406,7 @@ class Terminal(Case):
         os.write(term, b"2\r")
         seen = self.screen(term, "Enter your 0 number : ", seen)
         self.assertNotIn(b"Enter your 1", seen)
-        os.write(term, b"-3 ")  # no line end yet: the terminal holds the line
-        os.write(term, b"\r")
+        os.write(term, b"-3\r")
         seen = self.screen(term, "Enter your 1 number : ", seen)
         os.write(term, b"8\r")
         self.screen(term, "max is 8\nmin is -3\n0 value you have entered is : -3\n"
@@ -374,22 +464,24 @@ class FailedWrites(Case):
                 self.assertEqual(status, -signal.SIGPIPE if killed else 1)
 
 
+NATIVE_MEMORY = unittest.skipIf(
+    not PEAK_MEMORY or EMULATED, "measures the memory of a native POSIX process, not of an emulator")
+
+
 class Memory(Case):
     def peak_kib(self, data, limit=None):
         """Runs the program on data with output to /dev/null: its peak resident
-        size in KiB, its status and what it wrote on standard error. GNU time
-        starts it, as a process started from here would count this one's
-        memory from before the program took over."""
+        size in KiB, its status and what it wrote on standard error."""
         with tempfile.TemporaryFile() as f, tempfile.NamedTemporaryFile("r") as report:
             f.write(data)
             f.seek(0)
             pre = (lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit))) if limit else None
-            result = subprocess.run(["/usr/bin/time", "-q", "-f", "%M", "-o", report.name] + PROGRAM,
+            result = subprocess.run([PEAK_MEMORY, report.name] + PROGRAM,
                                     stdin=f, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                     preexec_fn=pre, timeout=PATIENCE)
-            return int(report.read().split()[-1]), result.returncode, result.stderr
+            return int(report.read()), result.returncode, result.stderr
 
-    @unittest.skipIf(WINDOWS, "measures the memory of a native process, not of wine")
+    @NATIVE_MEMORY
     def test_a_large_count_with_few_values_stays_small(self):
         base, status, _ = self.peak_kib(b"3 1 2 3")
         self.assertEqual(status, 0)
@@ -397,7 +489,7 @@ class Memory(Case):
         self.assertEqual(status, 0)
         self.assertLess(peak - base, 4 * 1024, f"{base} KiB for 3 values, {peak} KiB for the count")
 
-    @unittest.skipIf(WINDOWS, "measures the memory of a native process, not of wine")
+    @NATIVE_MEMORY
     @unittest.skipIf(SANITIZED, "the sanitizers add their own bookkeeping to every allocation")
     def test_values_take_four_bytes_each(self):
         n = 2000000
@@ -406,11 +498,19 @@ class Memory(Case):
         self.assertEqual(status, 0)
         self.assertLess(peak - base, n * 4 // 1024 + 2 * 1024)
 
-    @unittest.skipIf(WINDOWS, "limits the address space of a POSIX process")
+    @NATIVE_MEMORY
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than the limit")
     def test_running_out_of_memory_is_reported(self):
         peak, status, err = self.peak_kib(b"20000000 " + b"7\n" * 20000000, limit=48 << 20)
         self.assertEqual((status, err), (1, b"extremes: out of memory\n"))
+
+    @unittest.skipIf(WINDOWS or EMULATED, "limits the stack of a native POSIX process")
+    @unittest.skipIf(SANITIZED, "the sanitizers need a larger stack of their own")
+    def test_a_small_stack_is_enough(self):
+        small = 32 * 1024
+        result = run("3 5 -2 7", preexec_fn=lambda: resource.setrlimit(
+            resource.RLIMIT_STACK, (small, small)))
+        self.assertEqual((result.stdout, result.returncode), (transcript(3, [5, -2, 7]), 0))
 
     @unittest.skipUnless(WINDOWS, "a 32-bit Windows process has 2 GiB to fill")
     def test_running_out_of_address_space_is_reported(self):
@@ -423,4 +523,4 @@ class Memory(Case):
 
 
 if __name__ == "__main__":
-    unittest.main(argv=[sys.argv[0]] + [o for o in OPTIONS if o != "--sanitized"])
+    unittest.main(argv=[sys.argv[0]] + [o for o in OPTIONS if not o.startswith("--")])

@@ -1,0 +1,48 @@
+// The low-level input and output that differ between platforms, behind one
+// interface: platform_posix.cpp and platform_windows.cpp each implement it,
+// and the build compiles the one that fits. Failures are returned with the
+// reason in errno.
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+
+// The line end of the platform's text files. The writer needs it while it
+// is compiled, to know how much room a line end takes.
+#ifdef _WIN32
+inline constexpr char eol[] = "\r\n";
+#else
+inline constexpr char eol[] = "\n";
+#endif
+
+// Make standard input, or standard output, ready for use; called once,
+// before the first read or write. For output, returns how many bytes are
+// best written at a time; both return -1 on failure.
+int start_input();
+long start_output();
+
+// Whether a read of standard input would have to wait for data to arrive.
+bool input_would_wait();
+
+// Reads up to size bytes of standard input: how many it got, 0 at the end of
+// the input, -1 on failure. Waits for data when there is none yet.
+long read_input(char* buffer, std::size_t size);
+
+// Writes up to size bytes to standard output: how many it wrote, or -1 on
+// failure, with errno EPIPE when the reader has gone.
+long write_output(const char* bytes, std::size_t size);
+
+// Writes a message to standard error, as well as it can.
+void write_error(const char* bytes, std::size_t size);
+
+// Steps standard input back over the last unread bytes read from it, so
+// that the next reader of a file starts where this program stopped reading.
+// Input that cannot go back (a pipe, a terminal) is left as it is.
+void give_back_input(std::size_t unread);
+
+// Closes standard output, where some file systems first report a failed
+// write: 0, or -1 on failure.
+int close_output();
+
+}  // namespace platform

@@ -1,0 +1,104 @@
+// Standard input and output on Windows, through the C runtime's POSIX-like
+// calls, which keep errno.
+
+#include "platform.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <io.h>
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+
+HANDLE handle(int fd)
+{
+    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+}
+
+// Wine, at times, fails a write to a pipe whose reader has gone with
+// ERROR_NOT_SUPPORTED. On Windows that error could mean something else, and
+// is then reported as it is: only wine's own programs have this entry point.
+bool under_wine()
+{
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+}  // namespace
+
+// The C runtime's text mode would turn "\n" into "\r\n" and stop at Ctrl-Z
+// behind the program's back. Line ends are written as the platform has them
+// (platform::eol); Ctrl-Z, the console's end of input, cannot begin a
+// number, so it ends the reading as the end of input does, and "\r" is
+// white space.
+int start_input()
+{
+    return _setmode(0, _O_BINARY) == -1 ? -1 : 0;
+}
+
+long start_output()
+{
+    if (_setmode(1, _O_BINARY) == -1)
+        return -1;
+    return 64 * 1024;
+}
+
+bool input_would_wait()
+{
+    const HANDLE input = handle(0);
+    switch (GetFileType(input)) {
+    case FILE_TYPE_DISK:
+        return false;
+    case FILE_TYPE_PIPE: {
+        DWORD ready = 0;
+        return !PeekNamedPipe(input, nullptr, 0, nullptr, &ready, nullptr) || ready == 0;
+    }
+    default:  // the console, or what cannot be told
+        return true;
+    }
+}
+
+long read_input(char* buffer, std::size_t size)
+{
+    return _read(0, buffer, static_cast<unsigned>(size));
+}
+
+long write_output(const char* bytes, std::size_t size)
+{
+    const long put = _write(1, bytes, static_cast<unsigned>(size));
+    // The C runtime calls a pipe whose reader has gone EINVAL; Windows tells
+    // it by one of these errors.
+    if (put < 0 && GetFileType(handle(1)) == FILE_TYPE_PIPE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
+            error == ERROR_PIPE_NOT_CONNECTED || (error == ERROR_NOT_SUPPORTED && under_wine()))
+            errno = EPIPE;
+    }
+    return put;
+}
+
+void write_error(const char* bytes, std::size_t size)
+{
+    // The message has its line end already: text mode would double the "\r".
+    _setmode(2, _O_BINARY);
+    _write(2, bytes, static_cast<unsigned>(size));
+}
+
+void give_back_input(std::size_t unread)
+{
+    if (unread > 0 && GetFileType(handle(0)) == FILE_TYPE_DISK)
+        _lseeki64(0, -static_cast<long long>(unread), SEEK_CUR);
+}
+
+int close_output()
+{
+    return _close(1);
+}
+
+}  // namespace platform
