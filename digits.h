@@ -36,6 +36,13 @@ inline void store8(char* p, std::uint64_t x)
     std::memcpy(p, &x, 8);
 }
 
+inline void store4_reversed(char* p, std::uint32_t x)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        x = x >> 24 | (x >> 8 & 0xff00) | (x << 8 & 0xff0000) | x << 24;
+    std::memcpy(p, &x, 4);
+}
+
 // The eight decimal digits of u < 100,000,000, leading zeros included, one
 // to a byte as the numbers 0 to 9, the first digit in the lowest byte: two
 // halves of four digits, each split into two pairs, each pair into two
@@ -68,11 +75,15 @@ inline char* put_decimal(char* p, std::int32_t n)
     u = n < 0 ? 0u - u : u;
     std::uint64_t text;
     if (u >= 100000000) {
+        // Nine digits or ten, at random: the first one or two are written as
+        // two, the first of which a nine-digit number steps back over.
         const std::uint32_t high = u / 100000000;  // at most 42
-        const bool one = high < 10;
-        p[0] = static_cast<char>('0' + (one ? high : high / 10));
-        p[1] = static_cast<char>('0' + high % 10);
-        p += 2 - one;
+        const std::uint32_t tens = high / 10;
+        const int nine = tens == 0;
+        const std::uint32_t both = ('0' + tens) | ('0' + high % 10) << 8;
+        p[0] = static_cast<char>(both >> 8 * nine);
+        p[1] = static_cast<char>(both >> 8);
+        p += 2 - nine;
         text = eight_digits(u % 100000000) | 0x3030303030303030;
         store8(p, text);
         return p + 8;
@@ -84,6 +95,77 @@ inline char* put_decimal(char* p, std::int32_t n)
     store8(p, text);
     return p + 8 - zeros;
 }
+
+// A count from 0 up to 2,147,483,647 that keeps its own decimal text: the
+// positions of the values, written twice each, cost a copy and no division.
+// The last four digits are held one to a byte, the last digit lowest, each
+// as 0xf6 plus the digit, so that adding 1 carries out of a 9 into the next
+// digit by itself; the digits before them change every 10,000 counts and are
+// then written out again.
+class Counter {
+public:
+    explicit Counter(std::int32_t start = 0)
+    {
+        const auto high = static_cast<std::uint32_t>(start) / 10000;
+        std::uint32_t low = static_cast<std::uint32_t>(start) % 10000;
+        for (int k = 0; k < 4; ++k, low /= 10)
+            last_four |= (0xf6 + low % 10) << 8 * k;
+        low_length = start >= 1000 ? 4 : start >= 100 ? 3 : start >= 10 ? 2 : 1;
+        set_high(high);
+        count = start;
+    }
+
+    operator std::int32_t() const { return count; }
+
+    Counter& operator++()
+    {
+        ++count;
+        const std::uint32_t up = last_four + 1;
+        // Each digit that was 9 is now the byte 0: it becomes the digit 0.
+        const std::uint32_t wrapped = (up - 0x01010101) & ~up & 0x80808080;
+        last_four = up | (wrapped >> 7) * 0xf6;
+        if (wrapped)
+            carry(up);
+        return *this;
+    }
+
+    // The most bytes that put writes: ten digits.
+    static constexpr int room = 10;
+
+    // Writes the count in decimal at p and returns the end of what it wrote;
+    // it may store bytes past that end, up to room bytes from p.
+    char* put(char* p) const
+    {
+        std::memcpy(p, high_text, 8);
+        p += high_length;
+        // Each byte less 0xc6 is the digit's character, with no borrow.
+        store4_reversed(p, (last_four - 0xc6c6c6c6) << 8 * (4 - low_length));
+        return p + low_length;
+    }
+
+private:
+    void carry(std::uint32_t up)
+    {
+        if (up == 0) {  // out of the fourth digit
+            low_length = 4;
+            set_high(static_cast<std::uint32_t>(count) / 10000);
+        } else if (low_length < 4 && (up >> 8 * low_length & 0xff) == 0xf7) {
+            ++low_length;  // a 1 before the leading digit: 10, 100 or 1000
+        }
+    }
+
+    void set_high(std::uint32_t high)
+    {
+        const char* end = put_decimal(high_text, static_cast<std::int32_t>(high));
+        high_length = high ? static_cast<int>(end - high_text) : 0;
+    }
+
+    std::int32_t count = 0;
+    std::uint32_t last_four = 0;
+    int low_length = 1;
+    int high_length = 0;
+    char high_text[16] = {};  // at most 214748, and what put_decimal stores past it
+};
 
 // Takes the decimal digits among the eight bytes at p, up to the first
 // other byte, all at once: returns how many there are (0 to 8) and puts

@@ -15,8 +15,9 @@ int main()
 
     // A value that cannot be read is 0, and so is every one after it: once a
     // read fails the input gives nothing more, and no value is held for it.
+    // The positions i and a count up with their decimal text at hand.
     Values values;
-    for (std::int32_t i = 0; i < uno; i++) {
+    for (digits::Counter i; i < uno; ++i) {
         io::write("Enter your ", i, " number : ");
         std::int32_t value = 0;
         if (io::read(value) && !values.append(value))
@@ -35,7 +36,7 @@ int main()
 
     io::write("max is ", max, io::eol);
     io::write("min is ", min, io::eol);
-    for (std::int32_t a = 0; a < uno; a++)
+    for (digits::Counter a; a < uno; ++a)
         io::write(a, " value you have entered is : ", values.at_or_zero(a), io::eol);
 
     return io::finish();

@@ -26,7 +26,8 @@ using platform::eol;
 // input has ended; from then on no more input is taken and every read fails.
 bool read(std::int32_t& n);
 
-// Writes its arguments, string literals and numbers, one after another.
+// Writes its arguments, string literals, numbers and counters, one after
+// another.
 template <typename... Pieces>
 void write(Pieces&&... pieces);
 
@@ -62,6 +63,10 @@ template <>
 inline constexpr std::size_t room<const std::int32_t> = digits::decimal_room;
 template <std::size_t N>
 inline constexpr std::size_t room<const char[N]> = N - 1;
+template <>
+inline constexpr std::size_t room<digits::Counter> = digits::Counter::room;
+template <>
+inline constexpr std::size_t room<const digits::Counter> = digits::Counter::room;
 
 // The put routines write at p and return the end of what they wrote: the
 // output position stays in a register for the whole of a write, whereas as a
@@ -76,6 +81,11 @@ inline char* put(char* p, const char (&text)[N])
 inline char* put(char* p, std::int32_t n)
 {
     return digits::put_decimal(p, n);
+}
+
+inline char* put(char* p, const digits::Counter& count)
+{
+    return count.put(p);
 }
 
 }  // namespace detail

@@ -1,7 +1,8 @@
 // Checks the number core over its whole range: every eight-digit group
 // formatted and taken back, put_decimal against std::to_chars at every
-// length and boundary, and take_digits on every count of digits before every
-// kind of byte that stops them.
+// length and boundary, the counter against put_decimal over each length, and
+// take_digits on every count of digits before every kind of byte that stops
+// them.
 
 #include <charconv>
 #include <cstdint>
@@ -70,6 +71,26 @@ int main()
         check_put_decimal(static_cast<std::int32_t>(n));
     for (std::int32_t n = -1000000; n <= 1000000; ++n)
         check_put_decimal(n);
+
+    // The counter from 0 up past every length up to eight digits, and from
+    // a few starts to the largest count, against put_decimal.
+    for (std::int32_t start : {0, 99990000, 999990000, highest - 25000}) {
+        digits::Counter count(start);
+        for (std::int64_t n = start; n <= highest && n < start + 20000000; ++n, ++count) {
+            char got[digits::Counter::room + 1];
+            char want[digits::decimal_room];
+            got[digits::Counter::room] = '#';
+            const char* end = count.put(got);
+            const char* want_end = digits::put_decimal(want, static_cast<std::int32_t>(n));
+            if (count != n || end - got != want_end - want ||
+                std::memcmp(got, want, static_cast<std::size_t>(end - got)) != 0 ||
+                got[digits::Counter::room] != '#')
+                check(false, "counter", n);
+            if (n == highest)
+                break;
+        }
+        check(true, "counter", start);
+    }
 
     // Every count of digits from 0 to 7, followed by every byte that is not
     // a digit, then by more digits that must not count.
