@@ -1,0 +1,85 @@
+# Ready-made packages, made by running cpack in the build folder: from the
+# native Linux build, extremes-<version>-Linux-x86_64.tar.gz and
+# extremes_<version>_amd64.deb; from the 32-bit Windows build,
+# extremes-<version>-win32.zip.
+#
+# The packages lay the program out differently, so each holds one install
+# component of its own, named after its CPack generator (TGZ, DEB, ZIP);
+# packaging-components.cmake picks it as cpack makes each package. None of
+# these components is part of a plain `cmake --install`.
+
+# The manual page's footer and the changelog's latest entry name the version
+# by hand: stop here if a new version forgot either.
+file(STRINGS extremes.1 title_line REGEX "^\\.TH ")
+file(STRINGS changelog latest_entry LIMIT_COUNT 1)
+string(FIND "${title_line}" "\"extremes ${PROJECT_VERSION}\"" at_title)
+string(FIND "${latest_entry}" "extremes (${PROJECT_VERSION})" at_entry)
+if(at_title EQUAL -1 OR NOT at_entry EQUAL 0)
+    message(FATAL_ERROR "extremes.1's .TH line and the top of changelog must both "
+                        "name version ${PROJECT_VERSION}")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS extremes.1 changelog)
+
+set(CPACK_PACKAGE_VENDOR "the extremes authors")
+set(CPACK_PACKAGE_CONTACT "extremes authors <extremes@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "report the largest and the smallest of a list of whole numbers")
+set(CPACK_PACKAGE_DESCRIPTION [[
+extremes asks how many whole numbers follow, asks for each one by its
+position and reads it, then writes the largest and the smallest and lists
+every number with its position. The numbers may be typed at the terminal or
+come from a file or a pipe.]])
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/packaging-components.cmake)
+set(CPACK_EXTREMES_BINARY_DIR ${CMAKE_BINARY_DIR})
+
+if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+
+    # Everything at the top of the unzipped folder, the text files with the
+    # line ends Notepad expects.
+    configure_file(cmake/README-windows.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
+    configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+    install(TARGETS extremes RUNTIME DESTINATION . COMPONENT ZIP EXCLUDE_FROM_ALL)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
+            DESTINATION . COMPONENT ZIP EXCLUDE_FROM_ALL)
+else()
+    set(CPACK_SYSTEM_NAME ${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
+    set(CPACK_GENERATOR TGZ)
+
+    # The .tar.gz: what `cmake --install` installs, with README and LICENSE on top.
+    install(TARGETS extremes RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+            COMPONENT TGZ EXCLUDE_FROM_ALL)
+    install(FILES extremes.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT TGZ EXCLUDE_FROM_ALL)
+    install(FILES README.md LICENSE DESTINATION . COMPONENT TGZ EXCLUDE_FROM_ALL)
+
+    # The .deb, laid out as Debian's policy wants it (lintian checks): the
+    # manual page and the changelog compressed with gzip -9n (at configure
+    # time, which runs again whenever either file changes), the licence as
+    # share/doc/extremes/copyright, the dependencies computed from the binary.
+    # dpkg takes the architecture and the dependencies from this machine, so
+    # only a native build makes one.
+    if(NOT CMAKE_CROSSCOMPILING)
+        list(APPEND CPACK_GENERATOR DEB)
+        set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+        set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+        set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+        set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+        foreach(file IN ITEMS extremes.1 changelog)
+            execute_process(COMMAND gzip -9n INPUT_FILE ${CMAKE_CURRENT_SOURCE_DIR}/${file}
+                            OUTPUT_FILE ${CMAKE_CURRENT_BINARY_DIR}/${file}.gz COMMAND_ERROR_IS_FATAL ANY)
+        endforeach()
+        install(TARGETS extremes RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+                COMPONENT DEB EXCLUDE_FROM_ALL)
+        install(FILES ${CMAKE_CURRENT_BINARY_DIR}/extremes.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+                COMPONENT DEB EXCLUDE_FROM_ALL)
+        install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}
+                COMPONENT DEB EXCLUDE_FROM_ALL)
+        install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright
+                COMPONENT DEB EXCLUDE_FROM_ALL)
+    endif()
+endif()
+
+include(CPack)
