@@ -1,14 +1,23 @@
 // The number core of extremes: signed 32-bit numbers to decimal text, and
-// runs of decimal digits to numbers, eight digits at a time in one 64-bit
-// word. Nothing here reads or writes a stream: the routines work on bytes in
-// memory, and tests/test_digits.cpp checks them over their whole range.
+// runs of decimal digits to numbers, eight digits at a time. Nothing here
+// reads or writes a stream: the routines work on bytes in memory, and
+// tests/test_digits.cpp checks them over their whole range, in both the
+// forms chosen below.
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 namespace digits {
+
+// A machine with 64-bit registers works on eight digits in one word. On a
+// 32-bit one, such as the x86 that the Windows build is for, a 64-bit word
+// takes two registers, and some of its operations calls into the compiler's
+// runtime: there the digits go four to a 32-bit word. The routines that
+// differ take the choice as a parameter, so that the tests check both.
+inline constexpr bool wide = sizeof(std::size_t) >= 8;
 
 // The digit tricks below see eight bytes of text as one word whose lowest
 // byte is the first in memory. These two move such a word to and from memory
@@ -36,6 +45,25 @@ inline void store8(char* p, std::uint64_t x)
     std::memcpy(p, &x, 8);
 }
 
+inline std::uint32_t load4(const char* p)
+{
+    std::uint32_t x;
+    std::memcpy(&x, p, 4);
+    if constexpr (std::endian::native == std::endian::big)
+        x = static_cast<std::uint32_t>(swap_bytes(x) >> 32);
+    return x;
+}
+
+// The number of zero bytes at the low end of x, which is not 0.
+template <bool wide_word = wide>
+inline int low_zero_bytes(std::uint64_t x)
+{
+    if constexpr (wide_word)
+        return std::countr_zero(x) / 8;
+    const auto low = static_cast<std::uint32_t>(x);
+    return low ? std::countr_zero(low) / 8 : 4 + std::countr_zero(static_cast<std::uint32_t>(x >> 32)) / 8;
+}
+
 inline void store4_reversed(char* p, std::uint32_t x)
 {
     if constexpr (std::endian::native == std::endian::little)
@@ -43,14 +71,24 @@ inline void store4_reversed(char* p, std::uint32_t x)
     std::memcpy(p, &x, 4);
 }
 
-// The eight decimal digits of u < 100,000,000, leading zeros included, one
-// to a byte as the numbers 0 to 9, the first digit in the lowest byte: two
-// halves of four digits, each split into two pairs, each pair into two
-// digits, the halves and pairs side by side in one register. The divisions
-// are multiplications: 10486 / 2^20 and 103 / 2^10 divide exactly enough
-// by 100 below 10,000 and by 10 below 100.
+// The four decimal digits of u < 10,000, and the eight of u < 100,000,000,
+// leading zeros included, one to a byte as the numbers 0 to 9, the first
+// digit in the lowest byte: halves of four digits, each split into two pairs,
+// each pair into two digits, side by side in one register. The divisions are
+// multiplications: 10486 / 2^20 and 103 / 2^10 divide exactly enough by 100
+// below 10,000 and by 10 below 100.
+inline std::uint32_t four_digits(std::uint32_t u)
+{
+    std::uint32_t x = u / 100 | (u % 100) << 16;
+    const std::uint32_t q = (x * 103 >> 10) & 0x000f000f;
+    return q | (x - q * 10) << 8;
+}
+
+template <bool wide_word = wide>
 inline std::uint64_t eight_digits(std::uint32_t u)
 {
+    if constexpr (!wide_word)
+        return four_digits(u / 10000) | std::uint64_t{four_digits(u % 10000)} << 32;
     std::uint64_t x = u / 10000 | std::uint64_t{u % 10000} << 32;
     std::uint64_t q = (x * 10486 >> 20) & 0x0000007f0000007f;
     x = q | (x - q * 100) << 16;
@@ -64,6 +102,7 @@ inline constexpr int decimal_room = 11;
 // Writes n in decimal at p, a minus sign before a negative number, and
 // returns the end of what it wrote. It may store bytes past that end, up to
 // decimal_room bytes from p: whatever is written next goes over them.
+template <bool wide_word = wide>
 inline char* put_decimal(char* p, std::int32_t n)
 {
     // Signs vary at random among the values read: the sign is written
@@ -84,13 +123,13 @@ inline char* put_decimal(char* p, std::int32_t n)
         p[0] = static_cast<char>(both >> 8 * nine);
         p[1] = static_cast<char>(both >> 8);
         p += 2 - nine;
-        text = eight_digits(u % 100000000) | 0x3030303030303030;
+        text = eight_digits<wide_word>(u % 100000000) | 0x3030303030303030;
         store8(p, text);
         return p + 8;
     }
-    text = eight_digits(u);
+    text = eight_digits<wide_word>(u);
     // Drop the leading zeros, but keep the one digit of 0.
-    const int zeros = text ? std::countr_zero(text) / 8 : 7;
+    const int zeros = text ? low_zero_bytes<wide_word>(text) : 7;
     text = text >> 8 * zeros | 0x3030303030303030;
     store8(p, text);
     return p + 8 - zeros;
@@ -167,12 +206,42 @@ private:
     char high_text[16] = {};  // at most 214748, and what put_decimal stores past it
 };
 
+// Takes the decimal digits among the four bytes at p, up to the first other
+// byte, all at once: returns how many there are (0 to 4) and puts their
+// value in value. All four bytes are read; those past the digits do not
+// count. As take_digits below, in a 32-bit word.
+inline int take_four_digits(const char* p, std::uint32_t& value)
+{
+    std::uint32_t x = load4(p) ^ 0x30303030;
+    const std::uint32_t other = (x | (x + 0x76767676)) & 0x80808080;
+    if (other & 0x80) {
+        value = 0;
+        return 0;
+    }
+    const int n = other ? std::countr_zero(other) / 8 : 4;
+    x <<= 32 - 8 * n;
+    x = (x * 10 + (x >> 8)) & 0x00ff00ff;
+    value = (x * 100 + (x >> 16)) & 0xffff;
+    return n;
+}
+
 // Takes the decimal digits among the eight bytes at p, up to the first
 // other byte, all at once: returns how many there are (0 to 8) and puts
 // their value in value. All eight bytes are read; those past the digits do
 // not count.
+template <bool wide_word = wide>
 inline int take_digits(const char* p, std::uint32_t& value)
 {
+    if constexpr (!wide_word) {
+        const int n = take_four_digits(p, value);
+        if (n < 4)
+            return n;
+        static constexpr std::uint32_t scale[] = {1, 10, 100, 1000, 10000};
+        std::uint32_t more = 0;
+        const int m = take_four_digits(p + 4, more);
+        value = value * scale[m] + more;
+        return n + m;
+    }
     std::uint64_t x = load8(p) ^ 0x3030303030303030;  // digits become 0 to 9
     // A byte over 9 sets its top bit in x + 0x76 or already has it in x. A
     // carry out of a byte can only spoil the bytes after it.

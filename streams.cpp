@@ -128,7 +128,7 @@ bool read(std::int32_t& n)
     p += digits;
     std::uint64_t value = part;
     if (digits == 8) {
-        constexpr std::uint32_t scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000,
+        static constexpr std::uint32_t scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000,
                                            10000000, 100000000};
         digits = digits::take_digits(p, part);
         value = value * scale[digits] + part;

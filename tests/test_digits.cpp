@@ -27,16 +27,22 @@ void check(bool ok, const char* what, long long n)
 
 void check_put_decimal(std::int32_t n)
 {
-    char got[digits::decimal_room + 1];
-    std::memset(got, '#', sizeof got);
-    const char* end = digits::put_decimal(got, n);
     char want[16];
     const auto [want_end, error] = std::to_chars(want, want + sizeof want, n);
-    check(error == std::errc{} && end - got == want_end - want &&
-              std::memcmp(got, want, static_cast<std::size_t>(end - got)) == 0,
-          "put_decimal", n);
-    check(got[digits::decimal_room] == '#', "put_decimal past its room", n);
+    for (auto put_decimal : {digits::put_decimal<true>, digits::put_decimal<false>}) {
+        char got[digits::decimal_room + 1];
+        std::memset(got, '#', sizeof got);
+        const char* end = put_decimal(got, n);
+        check(error == std::errc{} && end - got == want_end - want &&
+                  std::memcmp(got, want, static_cast<std::size_t>(end - got)) == 0,
+              "put_decimal", n);
+        check(got[digits::decimal_room] == '#', "put_decimal past its room", n);
+    }
 }
+
+// Both forms of the digit routines: in 64-bit words and in 32-bit ones.
+constexpr auto eight_digits = {digits::eight_digits<true>, digits::eight_digits<false>};
+constexpr auto take_digits = {digits::take_digits<true>, digits::take_digits<false>};
 
 }  // namespace
 
@@ -46,11 +52,16 @@ int main()
     char counter[8] = {'0', '0', '0', '0', '0', '0', '0', '0'};
     char text[16] = {};
     for (std::uint32_t u = 0; u < 100000000; ++u) {
-        digits::store8(text, digits::eight_digits(u) | 0x3030303030303030);
-        std::uint32_t back = 0;
-        const int taken = digits::take_digits(text, back);
-        if (std::memcmp(text, counter, 8) != 0 || taken != 8 || back != u)
-            check(false, "eight digits there and back", u);
+        for (auto eight : eight_digits) {
+            digits::store8(text, eight(u) | 0x3030303030303030);
+            if (std::memcmp(text, counter, 8) != 0)
+                check(false, "eight digits", u);
+        }
+        for (auto take : take_digits) {
+            std::uint32_t back = 0;
+            if (take(text, back) != 8 || back != u)
+                check(false, "eight digits taken back", u);
+        }
         for (int k = 7; k >= 0 && ++counter[k] > '9'; --k)
             counter[k] = '0';
     }
@@ -76,7 +87,7 @@ int main()
     // a few starts to the largest count, against put_decimal.
     for (std::int32_t start : {0, 99990000, 999990000, highest - 25000}) {
         digits::Counter count(start);
-        for (std::int64_t n = start; n <= highest && n < start + 20000000; ++n, ++count) {
+        for (std::int64_t n = start; n <= highest && n < std::int64_t{start} + 20000000; ++n, ++count) {
             char got[digits::Counter::room + 1];
             char want[digits::decimal_room];
             got[digits::Counter::room] = '#';
@@ -105,9 +116,11 @@ int main()
                 std::memcpy(text, "9999999999999999", 16);
                 std::memcpy(text, run, static_cast<std::size_t>(count));
                 text[count] = static_cast<char>(stop);
-                std::uint32_t got = 12345;
-                const int taken = digits::take_digits(text, got);
-                check(taken == count && got == want, "take_digits", count * 1000 + stop);
+                for (auto take : take_digits) {
+                    std::uint32_t got = 12345;
+                    const int taken = take(text, got);
+                    check(taken == count && got == want, "take_digits", count * 1000 + stop);
+                }
             }
         }
     }
