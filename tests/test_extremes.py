@@ -250,11 +250,7 @@ class BufferBoundaries(Case):
     def test_large_input_from_a_file(self):
         # More values than one block of the storage holds (262,144).
         data, values = self.random_input(1, 300000)
-        with tempfile.TemporaryFile() as f:
-            f.write(data)
-            f.seek(0)
-            result = subprocess.run(PROGRAM, stdin=f, capture_output=True, timeout=PATIENCE)
-        self.assertEqual(result.stdout, transcript(len(values), values))
+        self.assertEqual(run(data, from_file=True).stdout, transcript(len(values), values))
 
     def test_large_input_in_uneven_pieces(self):
         data, values = self.random_input(2, 100000)
