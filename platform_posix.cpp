@@ -25,6 +25,20 @@ int wait_until_ready(int fd, short events)
     }
 }
 
+// Makes the transfer that call makes on fd (a read or a write), again after
+// an interruption, and once fd is ready when it is non-blocking.
+template <typename Call>
+long transfer(int fd, short events, Call call)
+{
+    for (;;) {
+        const ssize_t done = call();
+        if (done >= 0)
+            return done;
+        if (errno == EAGAIN ? wait_until_ready(fd, events) < 0 : errno != EINTR)
+            return -1;
+    }
+}
+
 }  // namespace
 
 int start_input()
@@ -60,24 +74,12 @@ bool input_would_wait()
 
 long read_input(char* buffer, std::size_t size)
 {
-    for (;;) {
-        const ssize_t got = ::read(0, buffer, size);
-        if (got >= 0)
-            return got;
-        if (errno == EAGAIN ? wait_until_ready(0, POLLIN) < 0 : errno != EINTR)
-            return -1;
-    }
+    return transfer(0, POLLIN, [=] { return ::read(0, buffer, size); });
 }
 
 long write_output(const char* bytes, std::size_t size)
 {
-    for (;;) {
-        const ssize_t put = ::write(1, bytes, size);
-        if (put >= 0)
-            return put;
-        if (errno == EAGAIN ? wait_until_ready(1, POLLOUT) < 0 : errno != EINTR)
-            return -1;
-    }
+    return transfer(1, POLLOUT, [=] { return ::write(1, bytes, size); });
 }
 
 void write_error(const char* bytes, std::size_t size)
