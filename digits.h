@@ -143,15 +143,15 @@ inline char* put_decimal(char* p, std::int32_t n)
 // then written out again.
 class Counter {
 public:
-    explicit Counter(std::int32_t start = 0)
+    Counter() = default;
+
+    explicit Counter(std::int32_t start) : count(start)
     {
-        const auto high = static_cast<std::uint32_t>(start) / 10000;
         std::uint32_t low = static_cast<std::uint32_t>(start) % 10000;
         for (int k = 0; k < 4; ++k, low /= 10)
-            last_four |= (0xf6 + low % 10) << 8 * k;
+            last_four += (low % 10) << 8 * k;
         low_length = start >= 1000 ? 4 : start >= 100 ? 3 : start >= 10 ? 2 : 1;
-        set_high(high);
-        count = start;
+        high = text_of(static_cast<std::uint32_t>(start) / 10000);
     }
 
     operator std::int32_t() const { return count; }
@@ -163,8 +163,14 @@ public:
         // Each digit that was 9 is now the byte 0: it becomes the digit 0.
         const std::uint32_t wrapped = (up - 0x01010101) & ~up & 0x80808080;
         last_four = up | (wrapped >> 7) * 0xf6;
-        if (wrapped)
-            carry(up);
+        if (wrapped) {
+            if (up == 0) {  // out of the fourth digit
+                low_length = 4;
+                high = text_of(static_cast<std::uint32_t>(count) / 10000);
+            } else if (low_length < 4 && (up >> 8 * low_length & 0xff) == 0xf7) {
+                ++low_length;  // a 1 before the leading digit: 10, 100 or 1000
+            }
+        }
         return *this;
     }
 
@@ -175,53 +181,94 @@ public:
     // it may store bytes past that end, up to room bytes from p.
     char* put(char* p) const
     {
-        std::memcpy(p, high_text, 8);
-        p += high_length;
+        std::memcpy(p, &high.bytes, 8);
+        p += high.length;
         // Each byte less 0xc6 is the digit's character, with no borrow.
         store4_reversed(p, (last_four - 0xc6c6c6c6) << 8 * (4 - low_length));
         return p + low_length;
     }
 
 private:
-    void carry(std::uint32_t up)
-    {
-        if (up == 0) {  // out of the fourth digit
-            low_length = 4;
-            set_high(static_cast<std::uint32_t>(count) / 10000);
-        } else if (low_length < 4 && (up >> 8 * low_length & 0xff) == 0xf7) {
-            ++low_length;  // a 1 before the leading digit: 10, 100 or 1000
-        }
-    }
+    // The digits before the last four, as text: at most 214748. They are
+    // held in a word, not an array, and the counter's address is never
+    // taken, so that the compiler can keep all of it in registers while
+    // output is stored byte by byte.
+    struct Text {
+        std::uint64_t bytes = 0;
+        int length = 0;
+    };
 
-    void set_high(std::uint32_t high)
+    static Text text_of(std::uint32_t high)
     {
-        const char* end = put_decimal(high_text, static_cast<std::int32_t>(high));
-        high_length = high ? static_cast<int>(end - high_text) : 0;
+        char text[decimal_room];
+        const char* end = put_decimal(text, static_cast<std::int32_t>(high));
+        Text t;
+        std::memcpy(&t.bytes, text, 8);
+        t.length = high ? static_cast<int>(end - text) : 0;
+        return t;
     }
 
     std::int32_t count = 0;
-    std::uint32_t last_four = 0;
+    std::uint32_t last_four = 0xf6f6f6f6;
     int low_length = 1;
-    int high_length = 0;
-    char high_text[16] = {};  // at most 214748, and what put_decimal stores past it
+    Text high;
 };
+
+// The bytes of x that are not digits, x being text with each byte xored with
+// '0', so that the digits are 0 to 9: their top bits set, the rest clear. A
+// byte over 9 sets its top bit in x + 0x76 or already has it in x. A carry out
+// of a byte can only spoil the bytes after it, which never count.
+inline std::uint64_t other_bytes(std::uint64_t x)
+{
+    return (x | (x + 0x7676767676767676)) & 0x8080808080808080;
+}
+
+inline std::uint32_t other_bytes(std::uint32_t x)
+{
+    return (x | (x + 0x76767676)) & 0x80808080;
+}
+
+// The value of the n decimal digits at p, 1 <= n <= 4, in a 32-bit word; as
+// join_digits below.
+inline std::uint32_t join_four(const char* p, int n)
+{
+    std::uint32_t x = (load4(p) ^ 0x30303030) << (32 - 8 * n);
+    x = (x * 10 + (x >> 8)) & 0x00ff00ff;
+    return (x * 100 + (x >> 16)) & 0xffff;
+}
+
+// The value of the n decimal digits at p, 1 <= n <= 8. All eight bytes are
+// read; those past the digits do not count.
+template <bool wide_word = wide>
+inline std::uint32_t join_digits(const char* p, int n)
+{
+    if constexpr (!wide_word) {
+        if (n <= 4)
+            return join_four(p, n);
+        static constexpr std::uint32_t scale[] = {1, 10, 100, 1000, 10000};
+        return join_four(p, 4) * scale[n - 4] + join_four(p + 4, n - 4);
+    }
+    // The digits become the numbers 0 to 9, the first in the lowest byte:
+    // shifting them up to the top puts zero digits in front of them. Then
+    // pairs of digits are joined, then pairs of pairs, then the two halves.
+    std::uint64_t x = (load8(p) ^ 0x3030303030303030) << (64 - 8 * n);
+    x = (x * 10 + (x >> 8)) & 0x00ff00ff00ff00ff;
+    x = (x * 100 + (x >> 16)) & 0x0000ffff0000ffff;
+    return static_cast<std::uint32_t>(x * 10000 + (x >> 32));
+}
 
 // Takes the decimal digits among the four bytes at p, up to the first other
 // byte, all at once: returns how many there are (0 to 4) and puts their
-// value in value. All four bytes are read; those past the digits do not
-// count. As take_digits below, in a 32-bit word.
+// value in value. As take_digits below, in a 32-bit word.
 inline int take_four_digits(const char* p, std::uint32_t& value)
 {
-    std::uint32_t x = load4(p) ^ 0x30303030;
-    const std::uint32_t other = (x | (x + 0x76767676)) & 0x80808080;
+    const std::uint32_t other = other_bytes(load4(p) ^ 0x30303030);
     if (other & 0x80) {
         value = 0;
         return 0;
     }
     const int n = other ? std::countr_zero(other) / 8 : 4;
-    x <<= 32 - 8 * n;
-    x = (x * 10 + (x >> 8)) & 0x00ff00ff;
-    value = (x * 100 + (x >> 16)) & 0xffff;
+    value = join_four(p, n);
     return n;
 }
 
@@ -242,23 +289,64 @@ inline int take_digits(const char* p, std::uint32_t& value)
         value = value * scale[m] + more;
         return n + m;
     }
-    std::uint64_t x = load8(p) ^ 0x3030303030303030;  // digits become 0 to 9
-    // A byte over 9 sets its top bit in x + 0x76 or already has it in x. A
-    // carry out of a byte can only spoil the bytes after it.
-    const std::uint64_t other = (x | (x + 0x7676767676767676)) & 0x8080808080808080;
+    const std::uint64_t other = other_bytes(load8(p) ^ 0x3030303030303030);
     if (other & 0x80) {
         value = 0;
         return 0;
     }
     const int n = other ? std::countr_zero(other) / 8 : 8;
-    // The first byte is the lowest: shifting the digits up to the top puts
-    // zero digits in front of them. Then pairs of digits are joined, then
-    // pairs of pairs, then the two halves.
-    x <<= 64 - 8 * n;
-    x = (x * 10 + (x >> 8)) & 0x00ff00ff00ff00ff;
-    x = (x * 100 + (x >> 16)) & 0x0000ffff0000ffff;
-    value = static_cast<std::uint32_t>(x * 10000 + (x >> 32));
+    value = join_digits<true>(p, n);
     return n;
+}
+
+// Takes a whole number among the sixteen bytes at p, an optional sign and
+// then decimal digits up to the first other byte: returns how many bytes the
+// sign and digits take, and puts the number in value. Returns 0 when no digit
+// follows the sign, or when more than ten do, leading zeros included: such
+// text is left to a slower reading. All sixteen bytes are read.
+//
+// Where the number ends is found straight from the bytes, apart from its
+// value: reading one number after another then waits on that alone, while
+// the values are worked out alongside.
+template <bool wide_word = wide>
+inline int take_number(const char* p, std::int64_t& value)
+{
+    // A sign is not a digit: its top bit is set in the masks below, and
+    // cleared again. It carries into no other byte.
+    const bool negative = p[0] == '-';
+    const int sign = negative | (p[0] == '+');
+    const std::uint32_t sign_bit = static_cast<std::uint32_t>(sign) << 7;
+    int length;
+    if constexpr (wide_word) {
+        const std::uint64_t other = other_bytes(load8(p) ^ 0x3030303030303030) ^ sign_bit;
+        length = other ? std::countr_zero(other) / 8
+                       : 8 + std::countr_zero(other_bytes(load8(p + 8) ^ 0x3030303030303030)) / 8;
+    } else {
+        std::uint32_t other = other_bytes(load4(p) ^ 0x30303030) ^ sign_bit;
+        length = 0;
+        for (int k = 4; other == 0 && k < 16; k += 4) {
+            other = other_bytes(load4(p + k) ^ 0x30303030);
+            length = k;
+        }
+        length += other ? std::countr_zero(other) / 8 : 4;
+    }
+    const int count = length - sign;
+    if (count == 0 || count > 10)
+        return 0;
+
+    // Up to eight digits, then the ninth and tenth, if any, joined in the
+    // same way: nine digits and ten come at random, and a branch between
+    // them would be guessed wrong half the time.
+    const std::uint32_t first = join_digits<wide_word>(p + sign, count < 8 ? count : 8);
+    const int more = count > 8 ? count - 8 : 0;
+    const auto ninth = static_cast<std::uint32_t>(static_cast<unsigned char>(p[sign + 8]) ^ '0');
+    const auto tenth = static_cast<std::uint32_t>(static_cast<unsigned char>(p[sign + 9]) ^ '0');
+    const std::uint32_t last = (ninth | tenth << 8) << (16 - 8 * more) & 0xffff;
+    static constexpr std::uint32_t scale[] = {1, 10, 100};
+    const std::int64_t magnitude =
+        std::int64_t{first} * scale[more] + ((last * 10 + (last >> 8)) & 0xff);
+    value = negative ? -magnitude : magnitude;
+    return length;
 }
 
 }  // namespace digits

@@ -23,23 +23,25 @@ namespace {
 // the buffer stays in the processor's caches. Behind the bytes read stands a
 // stop mark, so the scanning loops find the end of the buffer as a byte that
 // is neither white space nor a digit, instead of testing for it at every
-// byte; and behind the mark, room for a read of eight bytes that starts at
-// it. Always in_pos <= in_end: in_pos is the first byte not yet taken.
+// byte; and behind the mark, room for a read of sixteen bytes that starts
+// just before it. Always in_pos <= in_end: in_pos is the first byte not yet
+// taken.
 constexpr std::size_t in_size = 64 * 1024;
-char in[in_size + 8];
-char* in_pos = in;
-char* in_end = in;  // *in_end is always the stop mark, '\0'
+char in[in_size + 16];
+}  // namespace
+
+char* detail::in_pos = in;
+char* detail::in_end = in;  // *in_end is always the stop mark, '\0'
+
+namespace {
+using detail::in_end;
+using detail::in_pos;
 
 bool input_started = false;
 bool input_ended = false;
 int read_errno = 0;
 bool failed = false;
 bool output_started = false;
-
-bool is_space(char c)
-{
-    return c == ' ' || static_cast<unsigned>(c - '\t') < 5;  // \t \n \v \f \r
-}
 
 bool is_digit(char c)
 {
@@ -77,9 +79,14 @@ bool refill()
     return true;
 }
 
+// Where reading stopped for good: the bytes from there on are given back at
+// the end.
+std::size_t unread = 0;
+
 bool give_up(char* at)
 {
-    in_pos = at;
+    unread = static_cast<std::size_t>(in_end - at);
+    in_pos = in_end;
     failed = true;
     return false;
 }
@@ -98,20 +105,30 @@ void report(const char* what, const char* reason)
 
 }  // namespace
 
-bool read(std::int32_t& n)
+bool detail::read_on(std::int32_t& n)
 {
     if (failed)
         return false;
 
     char* p = in_pos;
     for (;;) {
-        while (is_space(*p))
+        while (detail::is_space(*p))
             ++p;
         if (p != in_end)
             break;
         if (!refill())
             return give_up(in_pos);
         p = in_pos;
+    }
+
+    // As in read, where this is the common case: after a block boundary it
+    // is the common case here too.
+    std::int64_t whole = 0;
+    const int length = digits::take_number(p, whole);
+    if (length != 0 && p + length != in_end && whole == static_cast<std::int32_t>(whole)) {
+        in_pos = p + length;
+        n = static_cast<std::int32_t>(whole);
+        return true;
     }
 
     // Half the numbers may have a sign: it is stepped over without a branch.
@@ -188,7 +205,7 @@ int finish()
     detail::flush();
     if (platform::close_output() < 0)
         fail("write error", std::strerror(errno));
-    platform::give_back_input(static_cast<std::size_t>(in_end - in_pos));
+    platform::give_back_input(failed ? unread : static_cast<std::size_t>(in_end - in_pos));
     if (read_errno == 0)
         return 0;
     report("read error", std::strerror(read_errno));

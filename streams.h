@@ -24,7 +24,7 @@ using platform::eol;
 // the first byte that cannot continue the number. Returns false and leaves n
 // as it is when no number in the signed 32-bit range stands there, or the
 // input has ended; from then on no more input is taken and every read fails.
-bool read(std::int32_t& n);
+inline bool read(std::int32_t& n);
 
 // Writes its arguments, string literals, numbers and counters, one after
 // another.
@@ -41,6 +41,18 @@ int finish();
 [[noreturn]] void fail(const char* what, const char* reason = nullptr);
 
 namespace detail {
+
+// The input stands in a buffer from in_pos to in_end, where a byte that
+// ends any number stands as a stop mark, with room for a load of sixteen
+// bytes after it. Once a read has failed, in_pos is in_end.
+extern char* in_pos;
+extern char* in_end;
+bool read_on(std::int32_t& n);
+
+inline bool is_space(char c)
+{
+    return c == ' ' || static_cast<unsigned>(c - '\t') < 5;  // \t \n \v \f \r
+}
 
 // The output is written out a block at a time: out_end marks where the
 // block ends, as far into out as the platform likes its writes, and out
@@ -89,6 +101,23 @@ inline char* put(char* p, const digits::Counter& count)
 }
 
 }  // namespace detail
+
+inline bool read(std::int32_t& n)
+{
+    // Most numbers stand whole in the buffer, short enough to be taken at
+    // once, which is done here, in the caller's loop; the rest, what is not
+    // a number, and the end of the buffer are left to read_on.
+    char* p = detail::in_pos;
+    while (detail::is_space(*p))
+        ++p;
+    std::int64_t whole = 0;
+    const int length = digits::take_number(p, whole);
+    if (length == 0 || p + length == detail::in_end || whole != static_cast<std::int32_t>(whole))
+        return detail::read_on(n);
+    detail::in_pos = p + length;
+    n = static_cast<std::int32_t>(whole);
+    return true;
+}
 
 template <typename... Pieces>
 inline void write(Pieces&&... pieces)

@@ -2,7 +2,8 @@
 // formatted and taken back, put_decimal against std::to_chars at every
 // length and boundary, the counter against put_decimal over each length, and
 // take_digits on every count of digits before every kind of byte that stops
-// them.
+// them, and take_number on every sign and count of digits before them, and
+// on every number that put_decimal is checked on.
 
 #include <charconv>
 #include <cstdint>
@@ -27,8 +28,8 @@ void check(bool ok, const char* what, long long n)
 
 void check_put_decimal(std::int32_t n)
 {
-    char want[16];
-    const auto [want_end, error] = std::to_chars(want, want + sizeof want, n);
+    char want[24];
+    const auto [want_end, error] = std::to_chars(want, want + 16, n);
     for (auto put_decimal : {digits::put_decimal<true>, digits::put_decimal<false>}) {
         char got[digits::decimal_room + 1];
         std::memset(got, '#', sizeof got);
@@ -37,6 +38,12 @@ void check_put_decimal(std::int32_t n)
                   std::memcmp(got, want, static_cast<std::size_t>(end - got)) == 0,
               "put_decimal", n);
         check(got[digits::decimal_room] == '#', "put_decimal past its room", n);
+    }
+    // And back again.
+    std::memcpy(want_end, "\n99999", 6);
+    for (auto take_number : {digits::take_number<true>, digits::take_number<false>}) {
+        std::int64_t back = 0;
+        check(take_number(want, back) == want_end - want && back == n, "take_number", n);
     }
 }
 
@@ -120,6 +127,36 @@ int main()
                     std::uint32_t got = 12345;
                     const int taken = take(text, got);
                     check(taken == count && got == want, "take_digits", count * 1000 + stop);
+                }
+            }
+        }
+    }
+
+    // A sign or none, then every count of digits up to sixteen, then every
+    // byte that is not a digit: more than ten digits are not taken.
+    for (const char* sign : {"", "-", "+"}) {
+        for (const char* run : {"1234567890123456", "9999999999999999", "0000000000000000"}) {
+            for (int count = 0; count <= 16; ++count) {
+                std::int64_t want = 0;
+                for (int k = 0; k < count; ++k)
+                    want = want * 10 + (run[k] - '0');
+                want = *sign == '-' ? -want : want;
+                const int sign_length = *sign ? 1 : 0;
+                const int want_length = count == 0 || count > 10 ? 0 : sign_length + count;
+                for (int stop = 0; stop < 256; ++stop) {
+                    if (stop >= '0' && stop <= '9')
+                        continue;
+                    char number[40];
+                    std::memset(number, '9', sizeof number);
+                    std::memcpy(number, sign, static_cast<std::size_t>(sign_length));
+                    std::memcpy(number + sign_length, run, static_cast<std::size_t>(count));
+                    number[sign_length + count] = static_cast<char>(stop);
+                    for (auto take_number : {digits::take_number<true>, digits::take_number<false>}) {
+                        std::int64_t got = 12345;
+                        const int taken = take_number(number, got);
+                        check(taken == want_length && (taken == 0 || got == want), "take_number",
+                              (sign_length * 100 + count) * 1000 + stop);
+                    }
                 }
             }
         }
