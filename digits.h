@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 namespace digits {
 
@@ -96,6 +97,21 @@ inline std::uint64_t eight_digits(std::uint32_t u)
     return q | (x - q * 10) << 8;
 }
 
+// The first digits of a nine- or ten-digit number of at most 2^31, that
+// is its hundreds of millions, 1 to 21, as two bytes: the one digit twice up
+// to 9.
+struct LeadingDigits {
+    char text[22][2];
+};
+inline constexpr LeadingDigits leading_digits = [] {
+    LeadingDigits table{};
+    for (int k = 0; k < 22; ++k) {
+        table.text[k][0] = static_cast<char>('0' + (k < 10 ? k : k / 10));
+        table.text[k][1] = static_cast<char>('0' + k % 10);
+    }
+    return table;
+}();
+
 // The most bytes that put_decimal writes for a number: "-2147483648".
 inline constexpr int decimal_room = 11;
 
@@ -115,14 +131,11 @@ inline char* put_decimal(char* p, std::int32_t n)
     std::uint64_t text;
     if (u >= 100000000) {
         // Nine digits or ten, at random: the first one or two are written as
-        // two, the first of which a nine-digit number steps back over.
-        const std::uint32_t high = u / 100000000;  // at most 42
-        const std::uint32_t tens = high / 10;
-        const int nine = tens == 0;
-        const std::uint32_t both = ('0' + tens) | ('0' + high % 10) << 8;
-        p[0] = static_cast<char>(both >> 8 * nine);
-        p[1] = static_cast<char>(both >> 8);
-        p += 2 - nine;
+        // two bytes, the second of which the eight digits after a single
+        // first digit go over.
+        const std::uint32_t high = u / 100000000;
+        std::memcpy(p, leading_digits.text[high], 2);
+        p += 1 + (high >= 10);
         text = eight_digits<wide_word>(u % 100000000) | 0x3030303030303030;
         store8(p, text);
         return p + 8;
@@ -302,14 +315,15 @@ inline int take_digits(const char* p, std::uint32_t& value)
 // Takes a whole number among the sixteen bytes at p, an optional sign and
 // then decimal digits up to the first other byte: returns how many bytes the
 // sign and digits take, and puts the number in value. Returns 0 when no digit
-// follows the sign, or when more than ten do, leading zeros included: such
-// text is left to a slower reading. All sixteen bytes are read.
+// follows the sign, when more than ten do, leading zeros included, or when
+// the number is outside the signed 32-bit range: such text is left to a
+// slower reading. All sixteen bytes are read.
 //
 // Where the number ends is found straight from the bytes, apart from its
 // value: reading one number after another then waits on that alone, while
 // the values are worked out alongside.
 template <bool wide_word = wide>
-inline int take_number(const char* p, std::int64_t& value)
+inline int take_number(const char* p, std::int32_t& value)
 {
     // A sign is not a digit: its top bit is set in the masks below, and
     // cleared again. It carries into no other byte.
@@ -343,9 +357,17 @@ inline int take_number(const char* p, std::int64_t& value)
     const auto tenth = static_cast<std::uint32_t>(static_cast<unsigned char>(p[sign + 9]) ^ '0');
     const std::uint32_t last = (ninth | tenth << 8) << (16 - 8 * more) & 0xffff;
     static constexpr std::uint32_t scale[] = {1, 10, 100};
-    const std::int64_t magnitude =
-        std::int64_t{first} * scale[more] + ((last * 10 + (last >> 8)) & 0xff);
-    value = negative ? -magnitude : magnitude;
+    using Word = std::conditional_t<wide_word, std::uint64_t, std::uint32_t>;
+    const Word magnitude = Word{first} * scale[more] + ((last * 10 + (last >> 8)) & 0xff);
+    bool fits = magnitude <= 0x7fffffffu + Word{negative};
+    // In a 32-bit word, ten digits whose first eight are above 21474836 may
+    // wrap around; they are out of range anyway.
+    if constexpr (!wide_word)
+        fits &= (count < 10) | (first <= 21474836);
+    if (!fits)
+        return 0;
+    const auto low = static_cast<std::uint32_t>(magnitude);
+    value = static_cast<std::int32_t>(negative ? 0u - low : low);
     return length;
 }
 

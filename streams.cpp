@@ -123,11 +123,11 @@ bool detail::read_on(std::int32_t& n)
 
     // As in read, where this is the common case: after a block boundary it
     // is the common case here too.
-    std::int64_t whole = 0;
+    std::int32_t whole = 0;
     const int length = digits::take_number(p, whole);
-    if (length != 0 && p + length != in_end && whole == static_cast<std::int32_t>(whole)) {
+    if (length != 0 && p + length != in_end) {
         in_pos = p + length;
-        n = static_cast<std::int32_t>(whole);
+        n = whole;
         return true;
     }
 

@@ -110,12 +110,12 @@ inline bool read(std::int32_t& n)
     char* p = detail::in_pos;
     while (detail::is_space(*p))
         ++p;
-    std::int64_t whole = 0;
+    std::int32_t whole = 0;
     const int length = digits::take_number(p, whole);
-    if (length == 0 || p + length == detail::in_end || whole != static_cast<std::int32_t>(whole))
+    if (length == 0 || p + length == detail::in_end)
         return detail::read_on(n);
     detail::in_pos = p + length;
-    n = static_cast<std::int32_t>(whole);
+    n = whole;
     return true;
 }
 

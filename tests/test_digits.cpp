@@ -42,7 +42,7 @@ void check_put_decimal(std::int32_t n)
     // And back again.
     std::memcpy(want_end, "\n99999", 6);
     for (auto take_number : {digits::take_number<true>, digits::take_number<false>}) {
-        std::int64_t back = 0;
+        std::int32_t back = 0;
         check(take_number(want, back) == want_end - want && back == n, "take_number", n);
     }
 }
@@ -133,16 +133,20 @@ int main()
     }
 
     // A sign or none, then every count of digits up to sixteen, then every
-    // byte that is not a digit: more than ten digits are not taken.
+    // byte that is not a digit: more than ten digits are not taken, nor a
+    // number out of range.
     for (const char* sign : {"", "-", "+"}) {
-        for (const char* run : {"1234567890123456", "9999999999999999", "0000000000000000"}) {
+        for (const char* run : {"1234567890123456", "9999999999999999", "0000000000000000",
+                                "2147483648000000", "2147483649000000"}) {
             for (int count = 0; count <= 16; ++count) {
                 std::int64_t want = 0;
                 for (int k = 0; k < count; ++k)
                     want = want * 10 + (run[k] - '0');
                 want = *sign == '-' ? -want : want;
                 const int sign_length = *sign ? 1 : 0;
-                const int want_length = count == 0 || count > 10 ? 0 : sign_length + count;
+                const bool fits = want >= std::numeric_limits<std::int32_t>::min() &&
+                                  want <= std::numeric_limits<std::int32_t>::max();
+                const int want_length = count == 0 || count > 10 || !fits ? 0 : sign_length + count;
                 for (int stop = 0; stop < 256; ++stop) {
                     if (stop >= '0' && stop <= '9')
                         continue;
@@ -152,7 +156,7 @@ int main()
                     std::memcpy(number + sign_length, run, static_cast<std::size_t>(count));
                     number[sign_length + count] = static_cast<char>(stop);
                     for (auto take_number : {digits::take_number<true>, digits::take_number<false>}) {
-                        std::int64_t got = 12345;
+                        std::int32_t got = 12345;
                         const int taken = take_number(number, got);
                         check(taken == want_length && (taken == 0 || got == want), "take_number",
                               (sign_length * 100 + count) * 1000 + stop);
