@@ -176,6 +176,10 @@ public:
     {
         ++count;
         const std::uint32_t up = last_four + 1;
+        if ((last_four & 0xff) != 0xff) {  // nine times in ten: no 9 to carry
+            last_four = up;
+            return *this;
+        }
         // Each digit that was 9 is now the byte 0: it becomes the digit 0.
         const std::uint32_t wrapped = (up - 0x01010101) & ~up & 0x80808080;
         last_four = up | (wrapped >> 7) * 0xf6;
