@@ -355,22 +355,28 @@ inline int take_number(const char* p, std::int32_t& value)
     if (count == 0 || count > 10)
         return 0;
 
-    // Up to eight digits, then the ninth and tenth, if any, joined in the
-    // same way: nine digits and ten come at random, and a branch between
-    // them would be guessed wrong half the time.
-    const std::uint32_t first = join_digits<wide_word>(p + sign, count < 8 ? count : 8);
-    const int more = count > 8 ? count - 8 : 0;
-    const auto ninth = static_cast<std::uint32_t>(static_cast<unsigned char>(p[sign + 8]) ^ '0');
-    const auto tenth = static_cast<std::uint32_t>(static_cast<unsigned char>(p[sign + 9]) ^ '0');
-    const std::uint32_t last = (ninth | tenth << 8) << (16 - 8 * more) & 0xffff;
-    static constexpr std::uint32_t scale[] = {1, 10, 100};
+    // Eight digits or more, as most numbers have, are the last eight joined
+    // as they stand, and before them the first one or two, if any, taken
+    // without a branch: nine digits and ten come at random, and a branch
+    // between them would be guessed wrong half the time.
+    const char* digits = p + sign;
     using Word = std::conditional_t<wide_word, std::uint64_t, std::uint32_t>;
-    const Word magnitude = Word{first} * scale[more] + ((last * 10 + (last >> 8)) & 0xff);
+    Word magnitude = 0;
+    std::uint32_t lead = 0;
+    if (count >= 8) {
+        const auto first = static_cast<std::uint32_t>(static_cast<unsigned char>(digits[0]) ^ '0');
+        const auto second = static_cast<std::uint32_t>(static_cast<unsigned char>(digits[1]) ^ '0');
+        const std::uint32_t both = (first | second << 8) << 8 * (10 - count) & 0xffff;
+        lead = (both * 10 + (both >> 8)) & 0xff;
+        magnitude = Word{lead} * 100000000 + join_digits<wide_word>(digits + count - 8, 8);
+    } else {
+        magnitude = join_digits<wide_word>(digits, count);
+    }
     bool fits = magnitude <= 0x7fffffffu + Word{negative};
-    // In a 32-bit word, ten digits whose first eight are above 21474836 may
-    // wrap around; they are out of range anyway.
+    // In a 32-bit word, a number whose first two of ten digits are over 21
+    // may wrap around; it is out of range anyway.
     if constexpr (!wide_word)
-        fits &= (count < 10) | (first <= 21474836);
+        fits &= lead <= 21;
     if (!fits)
         return 0;
     const auto low = static_cast<std::uint32_t>(magnitude);
