@@ -9,9 +9,10 @@
 
 int main()
 {
+    io::Input input;
     io::write("enter the array length : ");
     std::int32_t uno = 0;  // a count that cannot be read is 0
-    io::read(uno);
+    input.read(uno);
 
     // A value that cannot be read is 0, and so is every one after it: once a
     // read fails the input gives nothing more, and no value is held for it.
@@ -20,7 +21,7 @@ int main()
     for (digits::Counter i; i < uno; ++i) {
         io::write("Enter your ", i, " number : ");
         std::int32_t value = 0;
-        if (io::read(value) && !values.append(value))
+        if (input.read(value) && !values.append(value))
             io::fail("out of memory");
     }
 
@@ -39,5 +40,5 @@ int main()
     for (digits::Counter a; a < uno; ++a)
         io::write(a, " value you have entered is : ", values.at_or_zero(a), io::eol);
 
-    return io::finish();
+    return io::finish(input);
 }

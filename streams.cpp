@@ -121,8 +121,8 @@ bool detail::read_on(std::int32_t& n)
         p = in_pos;
     }
 
-    // As in read, where this is the common case: after a block boundary it
-    // is the common case here too.
+    // The quick reading of Input::read, which leaves the end of the buffer
+    // here: after a refill, the number usually stands whole.
     std::int32_t whole = 0;
     const int length = digits::take_number(p, whole);
     if (length != 0 && p + length != in_end) {
@@ -200,8 +200,9 @@ void detail::flush()
     out_pos = out;
 }
 
-int finish()
+int finish(Input input)
 {
+    in_pos = input.pos;
     detail::flush();
     if (platform::close_output() < 0)
         fail("write error", std::strerror(errno));

@@ -19,12 +19,37 @@ namespace io {
 
 using platform::eol;
 
-// Reads the next whole number from standard input into n: white space is
-// skipped, then an optional sign and the decimal digits that follow, up to
-// the first byte that cannot continue the number. Returns false and leaves n
-// as it is when no number in the signed 32-bit range stands there, or the
-// input has ended; from then on no more input is taken and every read fails.
-inline bool read(std::int32_t& n);
+namespace detail {
+
+// The input stands in a buffer up to in_end, where a byte that ends any
+// number stands as a stop mark, with room for a load of sixteen bytes after
+// it. in_pos is where reading stands while read_on runs and at the end of
+// the run; in between, the Input being read holds it. Once a read has
+// failed, it is in_end.
+extern char* in_pos;
+extern char* in_end;
+bool read_on(std::int32_t& n);
+
+}  // namespace detail
+
+// Standard input, read a number at a time. The caller holds the one Input
+// of the run as a local variable, which keeps the position reached: so it
+// stays in a register from one number to the next, and what is written in
+// between cannot be taken to change it, as it could a variable that any
+// code can reach.
+class Input {
+public:
+    // Reads the next whole number into n: white space is skipped, then an
+    // optional sign and the decimal digits that follow, up to the first byte
+    // that cannot continue the number. Returns false and leaves n as it is
+    // when no number in the signed 32-bit range stands there, or the input
+    // has ended; from then on no more input is taken and every read fails.
+    bool read(std::int32_t& n);
+
+private:
+    friend int finish(Input input);
+    char* pos = detail::in_pos;
+};
 
 // Writes its arguments, string literals, numbers and counters, one after
 // another.
@@ -32,22 +57,15 @@ template <typename... Pieces>
 void write(Pieces&&... pieces);
 
 // Ends the run: writes out what is buffered, leaves standard input just
-// past the last byte read, where it can go back, and gives the exit status:
-// 0, or 1 after reporting input that could not be read.
-int finish();
+// past the last byte that input read, where it can go back, and gives the
+// exit status: 0, or 1 after reporting input that could not be read.
+int finish(Input input);
 
 // Reports "extremes: <what>" (with ": <reason>" when there is one) on
 // standard error and ends the process with status 1.
 [[noreturn]] void fail(const char* what, const char* reason = nullptr);
 
 namespace detail {
-
-// The input stands in a buffer from in_pos to in_end, where a byte that
-// ends any number stands as a stop mark, with room for a load of sixteen
-// bytes after it. Once a read has failed, in_pos is in_end.
-extern char* in_pos;
-extern char* in_end;
-bool read_on(std::int32_t& n);
 
 inline bool is_space(char c)
 {
@@ -102,19 +120,23 @@ inline char* put(char* p, const digits::Counter& count)
 
 }  // namespace detail
 
-inline bool read(std::int32_t& n)
+inline bool Input::read(std::int32_t& n)
 {
     // Most numbers stand whole in the buffer, short enough to be taken at
     // once, which is done here, in the caller's loop; the rest, what is not
     // a number, and the end of the buffer are left to read_on.
-    char* p = detail::in_pos;
+    char* p = pos;
     while (detail::is_space(*p))
         ++p;
     std::int32_t whole = 0;
     const int length = digits::take_number(p, whole);
-    if (length == 0 || p + length == detail::in_end)
-        return detail::read_on(n);
-    detail::in_pos = p + length;
+    if (length == 0 || p + length == detail::in_end) {
+        detail::in_pos = p;
+        const bool read = detail::read_on(n);
+        pos = detail::in_pos;
+        return read;
+    }
+    pos = p + length;
     n = whole;
     return true;
 }
