@@ -15,7 +15,7 @@ namespace digits {
 
 // A machine with 64-bit registers works on eight digits in one word. On a
 // 32-bit one, such as the x86 that the Windows build is for, a 64-bit word
-// takes two registers, and some of its operations calls into the compiler's
+// takes two registers, and some of its operations call into the compiler's
 // runtime: there the digits go four to a 32-bit word. The routines that
 // differ take the choice as a parameter, so that the tests check both.
 inline constexpr bool wide = sizeof(std::size_t) >= 8;
@@ -257,8 +257,8 @@ inline std::uint32_t join_four(const char* p, int n)
     return (x * 100 + (x >> 16)) & 0xffff;
 }
 
-// The value of the n decimal digits at p, 1 <= n <= 8. All eight bytes are
-// read; those past the digits do not count.
+// The value of the n decimal digits at p, 1 <= n <= 8. All eight bytes may
+// be read; those past the digits do not count.
 template <bool wide_word = wide>
 inline std::uint32_t join_digits(const char* p, int n)
 {
@@ -359,18 +359,18 @@ inline int take_number(const char* p, std::int32_t& value)
     // as they stand, and before them the first one or two, if any, taken
     // without a branch: nine digits and ten come at random, and a branch
     // between them would be guessed wrong half the time.
-    const char* digits = p + sign;
+    const char* start = p + sign;
     using Word = std::conditional_t<wide_word, std::uint64_t, std::uint32_t>;
     Word magnitude = 0;
     std::uint32_t lead = 0;
     if (count >= 8) {
-        const auto first = static_cast<std::uint32_t>(static_cast<unsigned char>(digits[0]) ^ '0');
-        const auto second = static_cast<std::uint32_t>(static_cast<unsigned char>(digits[1]) ^ '0');
+        const auto first = static_cast<std::uint32_t>(static_cast<unsigned char>(start[0]) ^ '0');
+        const auto second = static_cast<std::uint32_t>(static_cast<unsigned char>(start[1]) ^ '0');
         const std::uint32_t both = (first | second << 8) << 8 * (10 - count) & 0xffff;
         lead = (both * 10 + (both >> 8)) & 0xff;
-        magnitude = Word{lead} * 100000000 + join_digits<wide_word>(digits + count - 8, 8);
+        magnitude = Word{lead} * 100000000 + join_digits<wide_word>(start + count - 8, 8);
     } else {
-        magnitude = join_digits<wide_word>(digits, count);
+        magnitude = join_digits<wide_word>(start, count);
     }
     bool fits = magnitude <= 0x7fffffffu + Word{negative};
     // In a 32-bit word, a number whose first two of ten digits are over 21
