@@ -376,7 +376,7 @@ inline int take_number(const char* p, std::int32_t& value)
     // In a 32-bit word, a number whose first two of ten digits are over 21
     // may wrap around; it is out of range anyway.
     if constexpr (!wide_word)
-        fits &= lead <= 21;
+        fits = fits && lead <= 21;
     if (!fits)
         return 0;
     const auto low = static_cast<std::uint32_t>(magnitude);

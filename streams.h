@@ -132,9 +132,9 @@ inline bool Input::read(std::int32_t& n)
     const int length = digits::take_number(p, whole);
     if (length == 0 || p + length == detail::in_end) {
         detail::in_pos = p;
-        const bool read = detail::read_on(n);
+        const bool taken = detail::read_on(n);
         pos = detail::in_pos;
-        return read;
+        return taken;
     }
     pos = p + length;
     n = whole;
