@@ -121,16 +121,6 @@ bool detail::read_on(std::int32_t& n)
         p = in_pos;
     }
 
-    // The quick reading of Input::read, which leaves the end of the buffer
-    // here: after a refill, the number usually stands whole.
-    std::int32_t whole = 0;
-    const int length = digits::take_number(p, whole);
-    if (length != 0 && p + length != in_end) {
-        in_pos = p + length;
-        n = whole;
-        return true;
-    }
-
     // Half the numbers may have a sign: it is stepped over without a branch.
     const bool negative = *p == '-';
     p += negative | (*p == '+');
