@@ -20,40 +20,42 @@ char* out_end = out;
 namespace {
 
 // Input is read 64 KiB at a time, a size at which the reads cost little and
-// the buffer stays in the processor's caches. Behind the bytes read stands a
-// stop mark, so the scanning loops find the end of the buffer as a byte that
-// is neither white space nor a digit, instead of testing for it at every
-// byte; and behind the mark, room for a read of sixteen bytes that starts
-// just before it. Always in_pos <= in_end: in_pos is the first byte not yet
-// taken.
+// the buffer stays in the processor's caches. Behind the bytes read stands
+// the sentinel, '\0', and behind it room for a load of sixteen bytes that
+// starts at the sentinel.
 constexpr std::size_t in_size = 64 * 1024;
 char in[in_size + 16];
 }  // namespace
 
-char* detail::in_pos = in;
-char* detail::in_end = in;  // *in_end is always the stop mark, '\0'
+char* detail::in_end = in;
 
 namespace {
 using detail::in_end;
-using detail::in_pos;
+using detail::Resume;
 
 bool input_started = false;
 bool input_ended = false;
 int read_errno = 0;
-bool failed = false;
 bool output_started = false;
+
+// Set once a read has found no number, at the end of the input or before
+// something else: no more input is taken, and the bytes read from the
+// input after the place where reading stopped, unread, are given back at
+// the end.
+bool stopped = false;
+std::size_t unread = 0;
 
 bool is_digit(char c)
 {
     return static_cast<unsigned>(c - '0') < 10;
 }
 
-// Replaces the buffer, all taken, with the next block of input; false at the
-// end of the input, or when it cannot be read. Either way in_pos is where
-// the reading goes on.
+// Replaces the buffer, all taken, with the next block of input, which then
+// starts at in; false, with the buffer empty, at the end of the input or
+// when it cannot be read.
 bool refill()
 {
-    in_pos = in_end = in;
+    in_end = in;
     *in_end = '\0';
     if (input_ended)
         return false;
@@ -79,16 +81,14 @@ bool refill()
     return true;
 }
 
-// Where reading stopped for good: the bytes from there on are given back at
-// the end.
-std::size_t unread = 0;
-
-bool give_up(char* at)
+// Stops the reading at the byte at, which the next reader is to start from.
+// Reading goes on at the sentinel, which sends every read to the slow path,
+// where it fails.
+Resume give_up(const char* at)
 {
     unread = static_cast<std::size_t>(in_end - at);
-    in_pos = in_end;
-    failed = true;
-    return false;
+    stopped = true;
+    return {in_end, false};
 }
 
 void report(const char* what, const char* reason)
@@ -105,66 +105,54 @@ void report(const char* what, const char* reason)
 
 }  // namespace
 
-bool detail::read_on(std::int32_t& n)
+Resume detail::read_slowly(char* p, std::int32_t& n)
 {
-    if (failed)
-        return false;
+    if (stopped)
+        return {p, false};
 
-    char* p = in_pos;
     for (;;) {
         while (detail::is_space(*p))
             ++p;
         if (p != in_end)
             break;
         if (!refill())
-            return give_up(in_pos);
-        p = in_pos;
+            return give_up(in_end);
+        p = in;
     }
 
-    // Half the numbers may have a sign: it is stepped over without a branch.
     const bool negative = *p == '-';
-    p += negative | (*p == '+');
-    if (p == in_end) {  // only after a sign
-        refill();
-        p = in_pos;
+    if (negative || *p == '+') {
+        ++p;
+        if (p == in_end) {  // a sign at the end of a block
+            refill();
+            p = in;
+        }
     }
-    std::uint32_t part = 0;
-    int digits = digits::take_digits(p, part);
-    if (digits == 0)
+    if (!is_digit(*p))
         return give_up(p);
-    p += digits;
-    std::uint64_t value = part;
-    if (digits == 8) {
-        static constexpr std::uint32_t scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000,
-                                           10000000, 100000000};
-        digits = digits::take_digits(p, part);
-        value = value * scale[digits] + part;
-        p += digits;
-    }
 
-    // A number longer than that, or cut by the end of the buffer, goes on
-    // here a digit at a time. A number out of range is read to its end, but
-    // its value stops growing just past the limit: it is never wrapped into
-    // another, and leading zeros cost nothing.
+    // The digits are read to the last, across blocks. A number out of range
+    // is read to its end, but its value stops growing just past the limit:
+    // it is never wrapped into another, and leading zeros cost nothing.
     const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
+    std::uint64_t value = 0;
     for (;;) {
         while (is_digit(*p)) {
             value = value * 10 + static_cast<unsigned>(*p++ - '0');
-            value = value > limit ? limit + 1 : value;
+            value = std::min(value, limit + 1);
         }
         if (p != in_end)
             break;
         const bool more = refill();
-        p = in_pos;
+        p = in;
         if (!more)
             break;
     }
     if (value > limit)
         return give_up(p);
-    in_pos = p;
     const auto magnitude = static_cast<std::int64_t>(value);
     n = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-    return true;
+    return {p, true};
 }
 
 void detail::flush()
@@ -190,13 +178,12 @@ void detail::flush()
     out_pos = out;
 }
 
-int finish(Input input)
+int finish(const Input& input)
 {
-    in_pos = input.pos;
     detail::flush();
     if (platform::close_output() < 0)
         fail("write error", std::strerror(errno));
-    platform::give_back_input(failed ? unread : static_cast<std::size_t>(in_end - in_pos));
+    platform::give_back_input(stopped ? unread : static_cast<std::size_t>(in_end - input.pos));
     if (read_errno == 0)
         return 0;
     report("read error", std::strerror(read_errno));

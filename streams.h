@@ -21,24 +21,38 @@ using platform::eol;
 
 namespace detail {
 
-// The input stands in a buffer up to in_end, where a byte that ends any
-// number stands as a stop mark, with room for a load of sixteen bytes after
-// it. in_pos is where reading stands while read_on runs and at the end of
-// the run; in between, the Input being read holds it. Once a read has
-// failed, it is in_end.
-extern char* in_pos;
+// The input stands in a buffer up to in_end, where a sentinel stands: a
+// byte that ends any number, so the scanning loops find the end of the
+// buffer as they find the end of a number, without a test of their own.
 extern char* in_end;
-bool read_on(std::int32_t& n);
+
+// Where the slow path leaves the reading: the position to go on from, and
+// whether it took a number.
+struct Resume {
+    char* at;
+    bool taken;
+};
+
+// The slow path: reads the number that starts at or after p as Input::read
+// says, across blocks of input, and gives the position after it.
+Resume read_slowly(char* p, std::int32_t& n);
 
 }  // namespace detail
 
 // Standard input, read a number at a time. The caller holds the one Input
-// of the run as a local variable, which keeps the position reached: so it
-// stays in a register from one number to the next, and what is written in
+// of the run as a local variable, which alone keeps the position reached: so
+// it stays in a register from one number to the next, and what is written in
 // between cannot be taken to change it, as it could a variable that any
-// code can reach.
+// code can reach. It cannot be copied, since a copy would read on from a
+// position that the original never learns of.
 class Input {
 public:
+    Input() = default;
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
+    Input(Input&&) = default;
+    Input& operator=(Input&&) = default;
+
     // Reads the next whole number into n: white space is skipped, then an
     // optional sign and the decimal digits that follow, up to the first byte
     // that cannot continue the number. Returns false and leaves n as it is
@@ -47,8 +61,10 @@ public:
     bool read(std::int32_t& n);
 
 private:
-    friend int finish(Input input);
-    char* pos = detail::in_pos;
+    friend int finish(const Input& input);
+    // The first byte not yet taken. The buffer starts empty, so the first
+    // read goes to the slow path, which fills it.
+    char* pos = detail::in_end;
 };
 
 // Writes its arguments, string literals, numbers and counters, one after
@@ -59,7 +75,7 @@ void write(Pieces&&... pieces);
 // Ends the run: writes out what is buffered, leaves standard input just
 // past the last byte that input read, where it can go back, and gives the
 // exit status: 0, or 1 after reporting input that could not be read.
-int finish(Input input);
+int finish(const Input& input);
 
 // Reports "extremes: <what>" (with ": <reason>" when there is one) on
 // standard error and ends the process with status 1.
@@ -124,17 +140,16 @@ inline bool Input::read(std::int32_t& n)
 {
     // Most numbers stand whole in the buffer, short enough to be taken at
     // once, which is done here, in the caller's loop; the rest, what is not
-    // a number, and the end of the buffer are left to read_on.
+    // a number, and the end of the buffer are left to the slow path.
     char* p = pos;
     while (detail::is_space(*p))
         ++p;
     std::int32_t whole = 0;
     const int length = digits::take_number(p, whole);
     if (length == 0 || p + length == detail::in_end) {
-        detail::in_pos = p;
-        const bool taken = detail::read_on(n);
-        pos = detail::in_pos;
-        return taken;
+        const detail::Resume resume = detail::read_slowly(p, n);
+        pos = resume.at;
+        return resume.taken;
     }
     pos = p + length;
     n = whole;
