@@ -1,97 +1,110 @@
 // The number core of extremes: signed 32-bit numbers to decimal text, and
-// runs of decimal digits to numbers, eight digits at a time. Nothing here
-// reads or writes a stream: the routines work on bytes in memory, and
-// tests/test_digits.cpp checks them over their whole range, in both the
-// forms chosen below.
+// decimal text to numbers, several digits at a time in one machine word.
+// Nothing here reads or writes a stream: the routines work on bytes in
+// memory, and tests/test_digits.cpp checks them over their whole range, in
+// both word sizes.
 #pragma once
 
+#include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <type_traits>
 
 namespace digits {
 
-// A machine with 64-bit registers works on eight digits in one word. On a
-// 32-bit one, such as the x86 that the Windows build is for, a 64-bit word
-// takes two registers, and some of its operations call into the compiler's
-// runtime: there the digits go four to a 32-bit word. The routines that
-// differ take the choice as a parameter, so that the tests check both.
-inline constexpr bool wide = sizeof(std::size_t) >= 8;
+// The word that digits are handled in, several to a word: 64 bits where the
+// registers are that wide, eight digits at a time. On a 32-bit machine, such
+// as the x86 that the Windows build is for, a 64-bit word takes two
+// registers and some of its operations call into the compiler's runtime:
+// there the digits go four to a 32-bit word. Each routine below is written
+// once, as a template on the word; the tests check it in both.
+using Word = std::conditional_t<sizeof(std::size_t) >= 8, std::uint64_t, std::uint32_t>;
 
-// The digit tricks below see eight bytes of text as one word whose lowest
-// byte is the first in memory. These two move such a word to and from memory
-// on a machine of either byte order.
-inline std::uint64_t swap_bytes(std::uint64_t x)
+template <typename W>
+inline constexpr int bits = std::numeric_limits<W>::digits;
+
+// The word with byte b in each of its byte lanes: lanes<std::uint32_t>(0x30)
+// is 0x30303030.
+template <typename W>
+constexpr W lanes(unsigned b)
 {
-    x = (x & 0x00ff00ff00ff00ff) << 8 | (x >> 8 & 0x00ff00ff00ff00ff);
-    x = (x & 0x0000ffff0000ffff) << 16 | (x >> 16 & 0x0000ffff0000ffff);
-    return x << 32 | x >> 32;
+    return static_cast<W>(~W{0}) / 0xff * b;
 }
 
-inline std::uint64_t load8(const char* p)
+inline constexpr std::uint32_t powers_of_ten[] = {
+    1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+
+template <typename W>
+constexpr W reverse_bytes(W x)
 {
-    std::uint64_t x;
-    std::memcpy(&x, p, 8);
+    W reversed = 0;
+    for (std::size_t k = 0; k < sizeof x; ++k, x >>= 8)
+        reversed = static_cast<W>(reversed << 8 | (x & 0xff));
+    return reversed;
+}
+
+// The digit tricks below see the bytes of text as one word whose lowest byte
+// is the first in memory. These two move such a word to and from memory on a
+// machine of either byte order.
+template <typename W>
+inline W load(const char* p)
+{
+    W x;
+    std::memcpy(&x, p, sizeof x);
     if constexpr (std::endian::native == std::endian::big)
-        x = swap_bytes(x);
+        x = reverse_bytes(x);
     return x;
 }
 
-inline void store8(char* p, std::uint64_t x)
+template <typename W>
+inline void store(char* p, W x)
 {
     if constexpr (std::endian::native == std::endian::big)
-        x = swap_bytes(x);
-    std::memcpy(p, &x, 8);
+        x = reverse_bytes(x);
+    std::memcpy(p, &x, sizeof x);
 }
 
-inline std::uint32_t load4(const char* p)
-{
-    std::uint32_t x;
-    std::memcpy(&x, p, 4);
-    if constexpr (std::endian::native == std::endian::big)
-        x = static_cast<std::uint32_t>(swap_bytes(x) >> 32);
-    return x;
-}
-
-// The number of zero bytes at the low end of x, which is not 0.
-template <bool wide_word = wide>
+// The number of zero bytes at the low end of x, which is not 0, counted a
+// word of W at a time.
+template <typename W>
 inline int low_zero_bytes(std::uint64_t x)
 {
-    if constexpr (wide_word)
-        return std::countr_zero(x) / 8;
-    const auto low = static_cast<std::uint32_t>(x);
-    return low ? std::countr_zero(low) / 8 : 4 + std::countr_zero(static_cast<std::uint32_t>(x >> 32)) / 8;
-}
-
-inline void store4_reversed(char* p, std::uint32_t x)
-{
-    if constexpr (std::endian::native == std::endian::little)
-        x = x >> 24 | (x >> 8 & 0xff00) | (x << 8 & 0xff0000) | x << 24;
-    std::memcpy(p, &x, 4);
+    assert(x != 0);
+    int zero_bits = 0;
+    for (int k = 0; k < 64; k += bits<W>) {
+        const int zeros = std::countr_zero(static_cast<W>(x >> k));
+        zero_bits += zeros;
+        if (zeros < bits<W>)
+            break;
+    }
+    return zero_bits / 8;
 }
 
 // The four decimal digits of u < 10,000, leading zeros included, one to a
 // byte as the numbers 0 to 9, the first digit in the lowest byte.
-inline std::uint32_t four_digits(std::uint32_t u)
+constexpr std::uint32_t four_digits(std::uint32_t u)
 {
     return u / 1000 | (u / 100 % 10) << 8 | (u / 10 % 10) << 16 | (u % 10) << 24;
 }
 
-// four_digits of every number below 10,000: the eight digits of a number
-// are then two loads rather than a chain of divisions. The table takes
-// 40,000 bytes, much of which stays in the processor's first cache while
-// numbers are written.
+// four_digits of every number below 10,000, built while compiling: the eight
+// digits of a number are then two loads rather than a chain of divisions,
+// the digit-pair table of the fast formatting libraries taken to four
+// digits. It takes 40,000 bytes, much of which stays in the processor's
+// first cache while numbers are written.
 struct FourDigitTable {
     std::uint32_t digits[10000];
-    FourDigitTable()
-    {
-        for (std::uint32_t u = 0; u < 10000; ++u)
-            digits[u] = four_digits(u);
-    }
 };
-inline const FourDigitTable four_digit_table;
+inline constexpr FourDigitTable four_digit_table = [] {
+    FourDigitTable table{};
+    for (std::uint32_t u = 0; u < 10000; ++u)
+        table.digits[u] = four_digits(u);
+    return table;
+}();
 
 // The eight decimal digits of u < 100,000,000, as four_digits gives four.
 inline std::uint64_t eight_digits(std::uint32_t u)
@@ -121,7 +134,7 @@ inline constexpr int decimal_room = 11;
 // Writes n in decimal at p, a minus sign before a negative number, and
 // returns the end of what it wrote. It may store bytes past that end, up to
 // decimal_room bytes from p: whatever is written next goes over them.
-template <bool wide_word = wide>
+template <typename W = Word>
 inline char* put_decimal(char* p, std::int32_t n)
 {
     // Signs vary at random among the values read: the sign is written
@@ -132,22 +145,22 @@ inline char* put_decimal(char* p, std::int32_t n)
     p += n < 0;
     u = n < 0 ? 0u - u : u;
     std::uint64_t text;
-    if (u >= 100000000) {
+    if (u >= powers_of_ten[8]) {
         // Nine digits or ten, at random: the first one or two are written as
         // two bytes, the second of which the eight digits after a single
         // first digit go over.
-        const std::uint32_t high = u / 100000000;
+        const std::uint32_t high = u / powers_of_ten[8];
         std::memcpy(p, leading_digits.text[high], 2);
         p += 1 + (high >= 10);
-        text = eight_digits(u % 100000000) | 0x3030303030303030;
-        store8(p, text);
+        text = eight_digits(u % powers_of_ten[8]) | lanes<std::uint64_t>('0');
+        store(p, text);
         return p + 8;
     }
     text = eight_digits(u);
     // Drop the leading zeros, but keep the one digit of 0.
-    const int zeros = text ? low_zero_bytes<wide_word>(text) : 7;
-    text = text >> 8 * zeros | 0x3030303030303030;
-    store8(p, text);
+    const int zeros = text ? low_zero_bytes<W>(text) : 7;
+    text = text >> 8 * zeros | lanes<std::uint64_t>('0');
+    store(p, text);
     return p + 8 - zeros;
 }
 
@@ -155,7 +168,8 @@ inline char* put_decimal(char* p, std::int32_t n)
 // positions of the values, written twice each, cost a copy and no division.
 // The last four digits are held one to a byte, the last digit lowest, each
 // as 0xf6 plus the digit, so that adding 1 carries out of a 9 into the next
-// digit by itself; the digits before them change every 10,000 counts and are
+// digit by itself, as the excess-6 form of packed BCD addition does with
+// its nibbles; the digits before them change every 10,000 counts and are
 // then written out again.
 class Counter {
 public:
@@ -163,6 +177,7 @@ public:
 
     explicit Counter(std::int32_t start) : count(start)
     {
+        assert(start >= 0);
         std::uint32_t low = static_cast<std::uint32_t>(start) % 10000;
         for (int k = 0; k < 4; ++k, low /= 10)
             last_four += (low % 10) << 8 * k;
@@ -174,6 +189,7 @@ public:
 
     Counter& operator++()
     {
+        assert(count < std::numeric_limits<std::int32_t>::max());
         ++count;
         const std::uint32_t up = last_four + 1;
         if ((last_four & 0xff) != 0xff) {  // nine times in ten: no 9 to carry
@@ -203,8 +219,9 @@ public:
     {
         std::memcpy(p, &high.bytes, 8);
         p += high.length;
-        // Each byte less 0xc6 is the digit's character, with no borrow.
-        store4_reversed(p, (last_four - 0xc6c6c6c6) << 8 * (4 - low_length));
+        // Each byte less 0xc6 is the digit's character, with no borrow; the
+        // last digit, lowest in the word, is written last.
+        store(p, reverse_bytes((last_four - 0xc6c6c6c6) << 8 * (4 - low_length)));
         return p + low_length;
     }
 
@@ -234,89 +251,55 @@ private:
     Text high;
 };
 
-// The bytes of x that are not digits, x being text with each byte xored with
-// '0', so that the digits are 0 to 9: their top bits set, the rest clear. A
-// byte over 9 sets its top bit in x + 0x76 or already has it in x. A carry out
-// of a byte can only spoil the bytes after it, which never count.
-inline std::uint64_t other_bytes(std::uint64_t x)
+// The routines from here on are SWAR ("SIMD within a register"): each byte
+// lane of a word holds a byte of text, and one operation on the word works
+// on all of them.
+
+// A mask of the bytes of x that are not digits, x being text with each byte
+// xored with '0', so that the digits are 0 to 9: their top bits set, the rest
+// clear. A byte over 9 sets its top bit in x + 0x76 or already has it in x,
+// the byte test of the "bit twiddling hacks" collections. A carry out of a
+// byte can only spoil the bytes after it, which never count.
+template <typename W>
+inline W non_digit_bytes(W x)
 {
-    return (x | (x + 0x7676767676767676)) & 0x8080808080808080;
+    return (x | (x + lanes<W>(0x76))) & lanes<W>(0x80);
 }
 
-inline std::uint32_t other_bytes(std::uint32_t x)
+// The value of the n decimal digits at p, 1 <= n <= sizeof(W): all the
+// bytes of a word are read; those past the digits do not count. The digits
+// become the numbers 0 to 9, the first in the lowest byte, and shifting them
+// up to the top puts zero digits in front of them. Then neighbouring digits
+// are joined in pairs, the pairs in fours and the fours in eights, one
+// multiplication each for the whole word: the method explained in Daniel
+// Lemire's "SWAR explained: parsing eight digits" (2022), after Wojciech
+// Mula's.
+template <typename W>
+inline std::uint32_t join_word(const char* p, int n)
 {
-    return (x | (x + 0x76767676)) & 0x80808080;
+    assert(1 <= n && n <= static_cast<int>(sizeof(W)));
+    W x = static_cast<W>((load<W>(p) ^ lanes<W>('0')) << (bits<W> - 8 * n));
+    for (int width = 8; width < bits<W>; width *= 2) {
+        // Lanes of width bits, every other one: 0x00ff00ff... for pairs.
+        const W every_other = static_cast<W>(~W{0}) / ((W{1} << width) + 1);
+        x = (x * powers_of_ten[width / 8] + (x >> width)) & every_other;
+    }
+    return static_cast<std::uint32_t>(x);
 }
 
-// The value of the n decimal digits at p, 1 <= n <= 4, in a 32-bit word; as
-// join_digits below.
-inline std::uint32_t join_four(const char* p, int n)
-{
-    std::uint32_t x = (load4(p) ^ 0x30303030) << (32 - 8 * n);
-    x = (x * 10 + (x >> 8)) & 0x00ff00ff;
-    return (x * 100 + (x >> 16)) & 0xffff;
-}
-
-// The value of the n decimal digits at p, 1 <= n <= 8. All eight bytes may
-// be read; those past the digits do not count.
-template <bool wide_word = wide>
+// The value of the n decimal digits at p, 1 <= n <= 8, a word at a time. All
+// eight bytes may be read; those past the digits do not count.
+template <typename W>
 inline std::uint32_t join_digits(const char* p, int n)
 {
-    if constexpr (!wide_word) {
-        if (n <= 4)
-            return join_four(p, n);
-        static constexpr std::uint32_t scale[] = {1, 10, 100, 1000, 10000};
-        return join_four(p, 4) * scale[n - 4] + join_four(p + 4, n - 4);
+    assert(1 <= n && n <= 8);
+    constexpr int per_word = sizeof(W);
+    std::uint32_t value = 0;
+    for (int k = 0; k < n; k += per_word) {
+        const int m = std::min(per_word, n - k);
+        value = value * powers_of_ten[m] + join_word<W>(p + k, m);
     }
-    // The digits become the numbers 0 to 9, the first in the lowest byte:
-    // shifting them up to the top puts zero digits in front of them. Then
-    // pairs of digits are joined, then pairs of pairs, then the two halves.
-    std::uint64_t x = (load8(p) ^ 0x3030303030303030) << (64 - 8 * n);
-    x = (x * 10 + (x >> 8)) & 0x00ff00ff00ff00ff;
-    x = (x * 100 + (x >> 16)) & 0x0000ffff0000ffff;
-    return static_cast<std::uint32_t>(x * 10000 + (x >> 32));
-}
-
-// Takes the decimal digits among the four bytes at p, up to the first other
-// byte, all at once: returns how many there are (0 to 4) and puts their
-// value in value. As take_digits below, in a 32-bit word.
-inline int take_four_digits(const char* p, std::uint32_t& value)
-{
-    const std::uint32_t other = other_bytes(load4(p) ^ 0x30303030);
-    if (other & 0x80) {
-        value = 0;
-        return 0;
-    }
-    const int n = other ? std::countr_zero(other) / 8 : 4;
-    value = join_four(p, n);
-    return n;
-}
-
-// Takes the decimal digits among the eight bytes at p, up to the first
-// other byte, all at once: returns how many there are (0 to 8) and puts
-// their value in value. All eight bytes are read; those past the digits do
-// not count.
-template <bool wide_word = wide>
-inline int take_digits(const char* p, std::uint32_t& value)
-{
-    if constexpr (!wide_word) {
-        const int n = take_four_digits(p, value);
-        if (n < 4)
-            return n;
-        static constexpr std::uint32_t scale[] = {1, 10, 100, 1000, 10000};
-        std::uint32_t more = 0;
-        const int m = take_four_digits(p + 4, more);
-        value = value * scale[m] + more;
-        return n + m;
-    }
-    const std::uint64_t other = other_bytes(load8(p) ^ 0x3030303030303030);
-    if (other & 0x80) {
-        value = 0;
-        return 0;
-    }
-    const int n = other ? std::countr_zero(other) / 8 : 8;
-    value = join_digits<true>(p, n);
-    return n;
+    return value;
 }
 
 // Takes a whole number among the sixteen bytes at p, an optional sign and
@@ -324,35 +307,28 @@ inline int take_digits(const char* p, std::uint32_t& value)
 // sign and digits take, and puts the number in value. Returns 0 when no digit
 // follows the sign, when more than ten do, leading zeros included, or when
 // the number is outside the signed 32-bit range: such text is left to a
-// slower reading. All sixteen bytes are read.
+// slower reading. All sixteen bytes may be read.
 //
 // Where the number ends is found straight from the bytes, apart from its
 // value: reading one number after another then waits on that alone, while
 // the values are worked out alongside.
-template <bool wide_word = wide>
+template <typename W = Word>
 inline int take_number(const char* p, std::int32_t& value)
 {
-    // A sign is not a digit: its top bit is set in the masks below, and
+    // A sign is not a digit: its top bit is set in the mask below, and
     // cleared again. It carries into no other byte.
     const bool negative = p[0] == '-';
     const int sign = negative | (p[0] == '+');
-    const std::uint32_t sign_bit = static_cast<std::uint32_t>(sign) << 7;
-    int length;
-    if constexpr (wide_word) {
-        const std::uint64_t other = other_bytes(load8(p) ^ 0x3030303030303030) ^ sign_bit;
-        length = other ? std::countr_zero(other) / 8
-                       : 8 + std::countr_zero(other_bytes(load8(p + 8) ^ 0x3030303030303030)) / 8;
-    } else {
-        std::uint32_t other = other_bytes(load4(p) ^ 0x30303030) ^ sign_bit;
-        length = 0;
-        for (int k = 4; other == 0 && k < 16; k += 4) {
-            other = other_bytes(load4(p + k) ^ 0x30303030);
-            length = k;
-        }
-        length += other ? std::countr_zero(other) / 8 : 4;
+    constexpr int per_word = sizeof(W);
+    W other = non_digit_bytes<W>(load<W>(p) ^ lanes<W>('0')) ^ static_cast<W>(sign << 7);
+    int length = 0;
+    while (other == 0 && length + per_word < 16) {
+        length += per_word;
+        other = non_digit_bytes<W>(load<W>(p + length) ^ lanes<W>('0'));
     }
+    length += std::countr_zero(other) / 8;  // a whole word where other is 0
     const int count = length - sign;
-    if (count == 0 || count > 10)
+    if (static_cast<unsigned>(count - 1) >= 10)  // none, or more than ten
         return 0;
 
     // Eight digits or more, as most numbers have, are the last eight joined
@@ -360,24 +336,21 @@ inline int take_number(const char* p, std::int32_t& value)
     // without a branch: nine digits and ten come at random, and a branch
     // between them would be guessed wrong half the time.
     const char* start = p + sign;
-    using Word = std::conditional_t<wide_word, std::uint64_t, std::uint32_t>;
-    Word magnitude = 0;
+    W magnitude = 0;
     std::uint32_t lead = 0;
     if (count >= 8) {
         const auto first = static_cast<std::uint32_t>(static_cast<unsigned char>(start[0]) ^ '0');
         const auto second = static_cast<std::uint32_t>(static_cast<unsigned char>(start[1]) ^ '0');
         const std::uint32_t both = (first | second << 8) << 8 * (10 - count) & 0xffff;
         lead = (both * 10 + (both >> 8)) & 0xff;
-        magnitude = Word{lead} * 100000000 + join_digits<wide_word>(start + count - 8, 8);
+        magnitude = W{lead} * powers_of_ten[8] + join_digits<W>(start + count - 8, 8);
     } else {
-        magnitude = join_digits<wide_word>(start, count);
+        magnitude = join_digits<W>(start, count);
     }
-    bool fits = magnitude <= 0x7fffffffu + Word{negative};
-    // In a 32-bit word, a number whose first two of ten digits are over 21
-    // may wrap around; it is out of range anyway.
-    if constexpr (!wide_word)
-        fits = fits && lead <= 21;
-    if (!fits)
+    // A larger lead could have wrapped the magnitude around in a word of W
+    // (past 41 in 32 bits, never in 64); the number is out of range anyway.
+    constexpr std::uint64_t no_wrap_lead = (W(~W{0}) - (powers_of_ten[8] - 1)) / powers_of_ten[8];
+    if (lead > no_wrap_lead || magnitude > 0x7fffffffu + W{negative})
         return 0;
     const auto low = static_cast<std::uint32_t>(magnitude);
     value = static_cast<std::int32_t>(negative ? 0u - low : low);
