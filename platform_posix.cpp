@@ -34,7 +34,8 @@ long transfer(int fd, short events, Call call)
         const ssize_t done = call();
         if (done >= 0)
             return done;
-        if (errno == EAGAIN ? wait_until_ready(fd, events) < 0 : errno != EINTR)
+        const bool would_block = errno == EAGAIN || errno == EWOULDBLOCK;
+        if (would_block ? wait_until_ready(fd, events) < 0 : errno != EINTR)
             return -1;
     }
 }
@@ -86,7 +87,7 @@ void write_error(const char* bytes, std::size_t size)
 {
     while (size > 0) {
         const ssize_t put = ::write(2, bytes, size);
-        if (put < 0 && errno != EINTR)
+        if (put == 0 || (put < 0 && errno != EINTR))
             return;
         if (put > 0) {
             bytes += put;
@@ -104,7 +105,10 @@ void give_back_input(std::size_t unread)
 
 int close_output()
 {
-    // Linux closes the descriptor even when close is interrupted.
+    // An interrupted close is taken as done, which is right on Linux: the
+    // descriptor is released before anything that can be interrupted, so
+    // there is nothing left to retry, and a second close would fail, or
+    // close a file opened since under the same number.
     return close(1) == 0 || errno == EINTR ? 0 : -1;
 }
 
