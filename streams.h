@@ -83,9 +83,12 @@ int finish(const Input& input);
 
 namespace detail {
 
+// White space is ' ' and \t \n \v \f \r. Every byte that can begin a
+// number stands above ' ', so that test alone lets them through.
 inline bool is_space(char c)
 {
-    return c == ' ' || static_cast<unsigned>(c - '\t') < 5;  // \t \n \v \f \r
+    const auto u = static_cast<unsigned char>(c);
+    return u <= ' ' && (u == ' ' || static_cast<unsigned>(u - '\t') < 5);
 }
 
 // The output is written out a block at a time: out_end marks where the
