@@ -88,7 +88,7 @@ Resume give_up(const char* at)
 {
     unread = static_cast<std::size_t>(in_end - at);
     stopped = true;
-    return {in_end, false};
+    return {in_end, 0, false};
 }
 
 void report(const char* what, const char* reason)
@@ -105,10 +105,10 @@ void report(const char* what, const char* reason)
 
 }  // namespace
 
-Resume detail::read_slowly(char* p, std::int32_t& n)
+Resume detail::read_slowly(char* p)
 {
     if (stopped)
-        return {p, false};
+        return {p, 0, false};
 
     for (;;) {
         while (detail::is_space(*p))
@@ -151,8 +151,7 @@ Resume detail::read_slowly(char* p, std::int32_t& n)
     if (value > limit)
         return give_up(p);
     const auto magnitude = static_cast<std::int64_t>(value);
-    n = static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-    return {p, true};
+    return {p, static_cast<std::int32_t>(negative ? -magnitude : magnitude), true};
 }
 
 void detail::flush()

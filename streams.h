@@ -27,15 +27,16 @@ namespace detail {
 extern char* in_end;
 
 // Where the slow path leaves the reading: the position to go on from, and
-// whether it took a number.
+// the number it took, if it took one.
 struct Resume {
     char* at;
+    std::int32_t number;
     bool taken;
 };
 
 // The slow path: reads the number that starts at or after p as Input::read
 // says, across blocks of input, and gives the position after it.
-Resume read_slowly(char* p, std::int32_t& n);
+Resume read_slowly(char* p);
 
 }  // namespace detail
 
@@ -150,8 +151,10 @@ inline bool Input::read(std::int32_t& n)
     std::int32_t whole = 0;
     const int length = digits::take_number(p, whole);
     if (length == 0 || p + length == detail::in_end) {
-        const detail::Resume resume = detail::read_slowly(p, n);
+        const detail::Resume resume = detail::read_slowly(p);
         pos = resume.at;
+        if (resume.taken)
+            n = resume.number;
         return resume.taken;
     }
     pos = p + length;
