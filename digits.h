@@ -307,7 +307,7 @@ inline std::uint32_t join_digits(const char* p, int n)
 // sign and digits take, and puts the number in value. Returns 0 when no digit
 // follows the sign, when more than ten do, leading zeros included, or when
 // the number is outside the signed 32-bit range: such text is left to a
-// slower reading. All sixteen bytes may be read.
+// slower reading. All sixteen bytes may be read, and the two before p.
 //
 // Where the number ends is found straight from the bytes, apart from its
 // value: reading one number after another then waits on that alone, while
@@ -333,15 +333,15 @@ inline int take_number(const char* p, std::int32_t& value)
 
     // Eight digits or more, as most numbers have, are the last eight joined
     // as they stand, and before them the first one or two, if any, taken
-    // without a branch: nine digits and ten come at random, and a branch
-    // between them would be guessed wrong half the time.
+    // without a branch: the two bytes before the last eight, of which those
+    // before the number are masked out. Nine digits and ten come at random,
+    // and a branch between them would be guessed wrong half the time.
     const char* start = p + sign;
     W magnitude = 0;
     std::uint32_t lead = 0;
     if (count >= 8) {
-        const auto first = static_cast<std::uint32_t>(static_cast<unsigned char>(start[0]) ^ '0');
-        const auto second = static_cast<std::uint32_t>(static_cast<unsigned char>(start[1]) ^ '0');
-        const std::uint32_t both = (first | second << 8) << 8 * (10 - count) & 0xffff;
+        const std::uint32_t both = (load<std::uint16_t>(start + count - 10) ^ 0x3030u) &
+                                   (0xffff0000u >> 8 * (count - 8));
         lead = (both * 10 + (both >> 8)) & 0xff;
         magnitude = W{lead} * powers_of_ten[8] + join_digits<W>(start + count - 8, 8);
     } else {

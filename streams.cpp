@@ -22,9 +22,11 @@ namespace {
 // Input is read 64 KiB at a time, a size at which the reads cost little and
 // the buffer stays in the processor's caches. Behind the bytes read stands
 // the sentinel, '\0', and behind it room for a load of sixteen bytes that
-// starts at the sentinel.
+// starts at the sentinel; in front of them, room for the two bytes before a
+// number that take_number reads.
 constexpr std::size_t in_size = 64 * 1024;
-char in[in_size + 16];
+char in_space[16 + in_size + 16];
+char* const in = in_space + 16;
 }  // namespace
 
 char* detail::in_end = in;

@@ -32,7 +32,9 @@ void check(bool ok, const char* what, long long n)
 
 void check_put_decimal(std::int32_t n)
 {
-    char want[24] = {};
+    // take_number may read two bytes before the number: digits, here.
+    char text[26] = {'9', '9'};
+    char* want = text + 2;
     const auto [want_end, error] = std::to_chars(want, want + 16, n);
     for (auto put_decimal : {digits::put_decimal<std::uint64_t>, digits::put_decimal<std::uint32_t>}) {
         char got[digits::decimal_room + 1];
@@ -124,8 +126,9 @@ int main()
                 for (int stop = 0; stop < 256; ++stop) {
                     if (stop >= '0' && stop <= '9')
                         continue;
-                    char number[40];
-                    std::memset(number, '9', sizeof number);
+                    char text[42];
+                    std::memset(text, '9', sizeof text);
+                    char* number = text + 2;
                     std::memcpy(number, sign, static_cast<std::size_t>(sign_length));
                     std::memcpy(number + sign_length, run, static_cast<std::size_t>(count));
                     number[sign_length + count] = static_cast<char>(stop);
