@@ -24,18 +24,19 @@ public:
     // Adds value after the last one held; false when memory has run out.
     bool append(std::int32_t value)
     {
-        if ((held & block_mask) == 0) {
+        if (next == block_end) {
             if (!blocks) {
                 blocks = static_cast<std::int32_t**>(std::calloc(max_blocks, sizeof *blocks));
                 if (!blocks)
                     return false;
             }
-            blocks[held >> block_bits] =
+            next = blocks[held >> block_bits] =
                 static_cast<std::int32_t*>(std::malloc(block_size * sizeof value));
-            if (!blocks[held >> block_bits])
+            if (!next)
                 return false;
+            block_end = next + block_size;
         }
-        blocks[held >> block_bits][held & block_mask] = value;
+        *next++ = value;
         ++held;
         return true;
     }
@@ -62,4 +63,6 @@ private:
 
     std::int32_t** blocks = nullptr;
     std::int32_t held = 0;
+    std::int32_t* next = nullptr;
+    std::int32_t* block_end = nullptr;
 };
