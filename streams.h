@@ -84,12 +84,21 @@ int finish(const Input& input);
 
 namespace detail {
 
-// White space is ' ' and \t \n \v \f \r. Every byte that can begin a
-// number stands above ' ', so that test alone lets them through.
+// White space is ' ' and \t \n \v \f \r: a table of every byte says
+// which, in one load.
+struct SpaceTable {
+    bool space[256];
+};
+inline constexpr SpaceTable space_table = [] {
+    SpaceTable table{};
+    for (const unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'})
+        table.space[c] = true;
+    return table;
+}();
+
 inline bool is_space(char c)
 {
-    const auto u = static_cast<unsigned char>(c);
-    return u <= ' ' && (u == ' ' || static_cast<unsigned>(u - '\t') < 5);
+    return space_table.space[static_cast<unsigned char>(c)];
 }
 
 // The output is written out a block at a time: out_end marks where the
