@@ -220,8 +220,12 @@ public:
         std::memcpy(p, &high.bytes, 8);
         p += high.length;
         // Each byte less 0xc6 is the digit's character, with no borrow; the
-        // last digit, lowest in the word, is written last.
-        store(p, reverse_bytes((last_four - 0xc6c6c6c6) << 8 * (4 - low_length)));
+        // last digit, lowest in the word, is written last. Below 1000 the
+        // leading zeros are shifted out.
+        std::uint32_t text = last_four - 0xc6c6c6c6;
+        if (low_length < 4)
+            text <<= 8 * (4 - low_length);
+        store(p, reverse_bytes(text));
         return p + low_length;
     }
 
