@@ -306,32 +306,31 @@ inline std::uint32_t join_digits(const char* p, int n)
     return value;
 }
 
-// Takes a whole number among the sixteen bytes at p, an optional sign and
-// then decimal digits up to the first other byte: returns how many bytes the
-// sign and digits take, and puts the number in value. Returns 0 when no digit
-// follows the sign, when more than ten do, leading zeros included, or when
-// the number is outside the signed 32-bit range: such text is left to a
-// slower reading. All sixteen bytes may be read, and the two before p.
+// Takes a whole number at p, an optional sign and then decimal digits up to
+// the first other byte: returns how many bytes the sign and digits take, and
+// puts the number in value. Returns 0 when no digit follows the sign, when
+// more than ten do, leading zeros included, or when the number is outside
+// the signed 32-bit range: such text is left to a slower reading. It may
+// read the sixteen bytes after the sign (from p when there is none), and
+// the two before p.
 //
-// Where the number ends is found straight from the bytes, apart from its
-// value: reading one number after another then waits on that alone, while
-// the values are worked out alongside.
+// Where the number ends is found straight from the bytes, a word at a time,
+// apart from its value: reading one number after another then waits on
+// that alone, while the values are worked out alongside.
 template <typename W = Word>
 inline int take_number(const char* p, std::int32_t& value)
 {
-    // A sign is not a digit: its top bit is set in the mask below, and
-    // cleared again. It carries into no other byte.
     const bool negative = p[0] == '-';
     const int sign = negative | (p[0] == '+');
+    const char* start = p + sign;
     constexpr int per_word = sizeof(W);
-    W other = non_digit_bytes<W>(load<W>(p) ^ lanes<W>('0')) ^ static_cast<W>(sign << 7);
-    int length = 0;
-    while (other == 0 && length + per_word < 16) {
-        length += per_word;
-        other = non_digit_bytes<W>(load<W>(p + length) ^ lanes<W>('0'));
+    W other = non_digit_bytes<W>(load<W>(start) ^ lanes<W>('0'));
+    int count = 0;
+    while (other == 0 && count + per_word <= 10) {
+        count += per_word;
+        other = non_digit_bytes<W>(load<W>(start + count) ^ lanes<W>('0'));
     }
-    length += std::countr_zero(other) / 8;  // a whole word where other is 0
-    const int count = length - sign;
+    count += std::countr_zero(other) / 8;  // a whole word where other is 0
     if (static_cast<unsigned>(count - 1) >= 10)  // none, or more than ten
         return 0;
 
@@ -340,7 +339,6 @@ inline int take_number(const char* p, std::int32_t& value)
     // without a branch: the two bytes before the last eight, of which those
     // before the number are masked out. Nine digits and ten come at random,
     // and a branch between them would be guessed wrong half the time.
-    const char* start = p + sign;
     W magnitude = 0;
     std::uint32_t lead = 0;
     if (count >= 8) {
@@ -358,7 +356,7 @@ inline int take_number(const char* p, std::int32_t& value)
         return 0;
     const auto low = static_cast<std::uint32_t>(magnitude);
     value = static_cast<std::int32_t>(negative ? 0u - low : low);
-    return length;
+    return sign + count;
 }
 
 }  // namespace digits
