@@ -275,9 +275,10 @@ inline W non_digit_bytes(W x)
 // become the numbers 0 to 9, the first in the lowest byte, and shifting them
 // up to the top puts zero digits in front of them. Then neighbouring digits
 // are joined in pairs, the pairs in fours and the fours in eights, one
-// multiplication each for the whole word: the method explained in Daniel
-// Lemire's "SWAR explained: parsing eight digits" (2022), after Wojciech
-// Mula's.
+// multiplication each for the whole word: multiplied by 10 << 8 | 1, each
+// lane of two digits holds ten times its first plus its second, 8 bits up.
+// This is the method explained in Daniel Lemire's "SWAR explained: parsing
+// eight digits" (2022), after Wojciech Mula's.
 template <typename W>
 inline std::uint32_t join_word(const char* p, int n)
 {
@@ -286,7 +287,7 @@ inline std::uint32_t join_word(const char* p, int n)
     for (int width = 8; width < bits<W>; width *= 2) {
         // Lanes of width bits, every other one: 0x00ff00ff... for pairs.
         const W every_other = static_cast<W>(~W{0}) / ((W{1} << width) + 1);
-        x = (x * powers_of_ten[width / 8] + (x >> width)) & every_other;
+        x = (x * (W{powers_of_ten[width / 8]} << width | 1) >> width) & every_other;
     }
     return static_cast<std::uint32_t>(x);
 }
