@@ -12,7 +12,7 @@
 namespace io {
 
 namespace detail {
-char out[out_size];
+char out[out_size + out_room_past_end];
 char* out_pos = out;
 char* out_end = out;
 }  // namespace detail
@@ -156,17 +156,22 @@ Resume detail::read_slowly(char* p)
     return {p, static_cast<std::int32_t>(negative ? -magnitude : magnitude), true};
 }
 
-void detail::flush()
+namespace {
+
+void start_output()
 {
-    if (!output_started) {
-        output_started = true;
-        const long block = platform::start_output();
-        if (block < 0)
-            fail("write error", std::strerror(errno));
-        out_end = out + std::min(static_cast<std::size_t>(block), out_size);
-    }
-    for (const char* p = out; p < out_pos;) {
-        const long put = platform::write_output(p, static_cast<std::size_t>(out_pos - p));
+    output_started = true;
+    const long block = platform::start_output();
+    if (block < 0)
+        fail("write error", std::strerror(errno));
+    detail::out_end = detail::out + std::min(static_cast<std::size_t>(block), detail::out_size);
+}
+
+// Writes out the bytes from out up to end.
+void write_out(const char* end)
+{
+    for (const char* p = detail::out; p < end;) {
+        const long put = platform::write_output(p, static_cast<std::size_t>(end - p));
         if (put <= 0) {
             if (put == 0)
                 errno = ENOSPC;
@@ -176,7 +181,29 @@ void detail::flush()
         }
         p += put;
     }
+}
+
+}  // namespace
+
+void detail::flush()
+{
+    if (!output_started)
+        start_output();
+    write_out(out_pos);
     out_pos = out;
+}
+
+char* detail::flush_block(char* end)
+{
+    if (!output_started) {
+        start_output();
+        if (end < out_end)
+            return end;
+    }
+    write_out(out_end);
+    const auto past = static_cast<std::size_t>(end - out_end);
+    std::memmove(out, out_end, past);
+    return out + past;
 }
 
 int finish(const Input& input)

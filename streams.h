@@ -103,13 +103,17 @@ inline bool is_space(char c)
 
 // The output is written out a block at a time: out_end marks where the
 // block ends, as far into out as the platform likes its writes, and out
-// holds the largest block. Until the first flush has made standard output
-// ready, out_end is out itself, so the first write calls it.
+// holds the largest block and room for one write past its end. A write that
+// reaches out_end sends the block out, and what it put past the end moves
+// to the front. Until the first write has made standard output ready,
+// out_end is out itself, so the first write does that.
 inline constexpr std::size_t out_size = 512 * 1024;
-extern char out[out_size];
+inline constexpr std::size_t out_room_past_end = 64;
+extern char out[out_size + out_room_past_end];
 extern char* out_pos;
 extern char* out_end;
 void flush();
+char* flush_block(char* end);
 
 // The most bytes a piece can take: 0 marks what write does not take. Text
 // must be an array of const char, as a string literal is, so that a buffer
@@ -174,14 +178,15 @@ inline bool Input::read(std::int32_t& n)
 template <typename... Pieces>
 inline void write(Pieces&&... pieces)
 {
-    // One check for the whole call: the pieces then go in without another.
+    // One check for the whole call, after the pieces have gone in.
     static_assert(((detail::room<std::remove_reference_t<Pieces>> > 0) && ...),
                   "io::write takes string literals and 32-bit numbers");
-    constexpr std::size_t need = (detail::room<std::remove_reference_t<Pieces>> + ...);
-    if (static_cast<std::size_t>(detail::out_end - detail::out_pos) < need)
-        detail::flush();
+    static_assert((detail::room<std::remove_reference_t<Pieces>> + ...) <= detail::out_room_past_end,
+                  "io::write takes no more than fits past the end of a block");
     char* p = detail::out_pos;
     ((p = detail::put(p, pieces)), ...);
+    if (p >= detail::out_end)
+        p = detail::flush_block(p);
     detail::out_pos = p;
 }
 
