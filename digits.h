@@ -308,8 +308,8 @@ inline std::uint32_t join_digits(const char* p, int n)
 }
 
 // Takes a whole number at p, an optional sign and then decimal digits up to
-// the first other byte: returns how many bytes the sign and digits take, and
-// puts the number in value. Returns 0 when no digit follows the sign, when
+// the first other byte: returns where the number ends, and puts it in value.
+// Returns nullptr when no digit follows the sign, when
 // more than ten do, leading zeros included, or when the number is outside
 // the signed 32-bit range: such text is left to a slower reading. It may
 // read the sixteen bytes after the sign (from p when there is none), and
@@ -319,7 +319,7 @@ inline std::uint32_t join_digits(const char* p, int n)
 // apart from its value: reading one number after another then waits on
 // that alone, while the values are worked out alongside.
 template <typename W = Word>
-inline int take_number(const char* p, std::int32_t& value)
+inline const char* take_number(const char* p, std::int32_t& value)
 {
     const bool negative = p[0] == '-';
     const int sign = negative | (p[0] == '+');
@@ -333,7 +333,7 @@ inline int take_number(const char* p, std::int32_t& value)
     }
     count += std::countr_zero(other) / 8;  // a whole word where other is 0
     if (static_cast<unsigned>(count - 1) >= 10)  // none, or more than ten
-        return 0;
+        return nullptr;
 
     // Eight digits or more, as most numbers have, are the last eight joined
     // as they stand, and before them the first one or two, if any, taken
@@ -354,10 +354,10 @@ inline int take_number(const char* p, std::int32_t& value)
     // (past 41 in 32 bits, never in 64); the number is out of range anyway.
     constexpr std::uint64_t no_wrap_lead = (W(~W{0}) - (powers_of_ten[8] - 1)) / powers_of_ten[8];
     if (lead > no_wrap_lead || magnitude > 0x7fffffffu + W{negative})
-        return 0;
+        return nullptr;
     const auto low = static_cast<std::uint32_t>(magnitude);
     value = static_cast<std::int32_t>(negative ? 0u - low : low);
-    return sign + count;
+    return start + count;
 }
 
 }  // namespace digits

@@ -107,7 +107,7 @@ void report(const char* what, const char* reason)
 
 }  // namespace
 
-Resume detail::read_slowly(char* p)
+Resume detail::read_slowly(const char* p)
 {
     if (stopped)
         return {p, 0, false};

@@ -29,14 +29,14 @@ extern char* in_end;
 // Where the slow path leaves the reading: the position to go on from, and
 // the number it took, if it took one.
 struct Resume {
-    char* at;
+    const char* at;
     std::int32_t number;
     bool taken;
 };
 
 // The slow path: reads the number that starts at or after p as Input::read
 // says, across blocks of input, and gives the position after it.
-Resume read_slowly(char* p);
+Resume read_slowly(const char* p);
 
 }  // namespace detail
 
@@ -65,7 +65,7 @@ private:
     friend int finish(const Input& input);
     // The first byte not yet taken. The buffer starts empty, so the first
     // read goes to the slow path, which fills it.
-    char* pos = detail::in_end;
+    const char* pos = detail::in_end;
 };
 
 // Writes its arguments, string literals, numbers and counters, one after
@@ -158,19 +158,19 @@ inline bool Input::read(std::int32_t& n)
     // Most numbers stand whole in the buffer, short enough to be taken at
     // once, which is done here, in the caller's loop; the rest, what is not
     // a number, and the end of the buffer are left to the slow path.
-    char* p = pos;
+    const char* p = pos;
     while (detail::is_space(*p))
         ++p;
     std::int32_t whole = 0;
-    const int length = digits::take_number(p, whole);
-    if (length == 0 || p + length == detail::in_end) {
+    const char* end = digits::take_number(p, whole);
+    if (!end || end == detail::in_end) {
         const detail::Resume resume = detail::read_slowly(p);
         pos = resume.at;
         if (resume.taken)
             n = resume.number;
         return resume.taken;
     }
-    pos = p + length;
+    pos = end;
     n = whole;
     return true;
 }
