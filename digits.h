@@ -217,7 +217,7 @@ public:
     // it may store bytes past that end, up to room bytes from p.
     char* put(char* p) const
     {
-        std::memcpy(p, &high.bytes, 8);
+        store(p, high.bytes);
         p += high.length;
         // Each byte less 0xc6 is the digit's character, with no borrow; the
         // last digit, lowest in the word, is written last. Below 1000 the
@@ -244,7 +244,7 @@ private:
         char text[decimal_room];
         const char* end = put_decimal(text, static_cast<std::int32_t>(high));
         Text t;
-        std::memcpy(&t.bytes, text, 8);
+        t.bytes = load<std::uint64_t>(text);
         t.length = high ? static_cast<int>(end - text) : 0;
         return t;
     }
