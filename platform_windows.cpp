@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include <fcntl.h>
 #include <io.h>
@@ -72,14 +73,17 @@ long read_input(char* buffer, std::size_t size)
 long write_output(const char* bytes, std::size_t size)
 {
     const long put = _write(1, bytes, static_cast<unsigned>(size));
-    // The C runtime calls a pipe whose reader has gone EINVAL; Windows tells
-    // it by one of these errors.
-    if (put < 0 && GetFileType(handle(1)) == FILE_TYPE_PIPE) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
-            error == ERROR_PIPE_NOT_CONNECTED || (error == ERROR_NOT_SUPPORTED && under_wine()))
-            errno = EPIPE;
-    }
+    if (put >= 0)
+        return put;
+    // Windows' own error, which the C runtime keeps in _doserrno, is taken
+    // before any other call can change it. The C runtime calls a pipe whose
+    // reader has gone EINVAL; Windows tells it by one of these errors.
+    const DWORD error = _doserrno;
+    const int reason = errno;
+    const bool reader_gone = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
+                             error == ERROR_PIPE_NOT_CONNECTED ||
+                             (error == ERROR_NOT_SUPPORTED && under_wine());
+    errno = reader_gone && GetFileType(handle(1)) == FILE_TYPE_PIPE ? EPIPE : reason;
     return put;
 }
 
