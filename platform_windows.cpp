@@ -3,6 +3,7 @@
 
 #include "platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,21 @@ bool under_wine()
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
+// Up to Windows 7 and Server 2008 R2, a console serves each read and write
+// from a shared heap of 64 KiB, and fails one that is too large with
+// ERROR_NOT_ENOUGH_MEMORY. A transfer with a console is therefore kept to
+// 16 KiB, well inside it; files and pipes keep their large blocks. The NUL
+// device is a character device too, but has no console mode.
+constexpr std::size_t console_transfer = 16 * 1024;
+bool console_input = false;
+
+bool is_console(int fd)
+{
+    const HANDLE stream = handle(fd);
+    DWORD mode = 0;
+    return GetFileType(stream) == FILE_TYPE_CHAR && GetConsoleMode(stream, &mode);
+}
+
 }  // namespace
 
 // The C runtime's text mode would turn "\n" into "\r\n" and stop at Ctrl-Z
@@ -40,14 +56,17 @@ bool under_wine()
 // white space.
 int start_input()
 {
-    return _setmode(0, _O_BINARY) == -1 ? -1 : 0;
+    if (_setmode(0, _O_BINARY) == -1)
+        return -1;
+    console_input = is_console(0);
+    return 0;
 }
 
 long start_output()
 {
     if (_setmode(1, _O_BINARY) == -1)
         return -1;
-    return 64 * 1024;
+    return is_console(1) ? console_transfer : 64 * 1024;
 }
 
 bool input_would_wait()
@@ -67,7 +86,8 @@ bool input_would_wait()
 
 long read_input(char* buffer, std::size_t size)
 {
-    return _read(0, buffer, static_cast<unsigned>(size));
+    const std::size_t most = console_input ? std::min(size, console_transfer) : size;
+    return _read(0, buffer, static_cast<unsigned>(most));
 }
 
 long write_output(const char* bytes, std::size_t size)
