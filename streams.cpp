@@ -40,9 +40,9 @@ int read_errno = 0;
 bool output_started = false;
 
 // Set once a read has found no number, at the end of the input or before
-// something else: no more input is taken, and the bytes read from the
-// input after the place where reading stopped, unread, are given back at
-// the end.
+// something else: no more input is taken, and the characters of the buffer
+// after the place where reading stopped, unread, are given back at the end
+// as the input's bytes.
 bool stopped = false;
 std::size_t unread = 0;
 
@@ -295,7 +295,8 @@ int finish(const Input& input)
     detail::flush();
     if (platform::close_output() < 0)
         fail("write error", std::strerror(errno));
-    platform::give_back_input(input_bytes(stopped ? unread : static_cast<std::size_t>(in_end - input.pos)));
+    const auto left = stopped ? unread : static_cast<std::size_t>(in_end - input.pos);
+    platform::give_back_input(input_bytes(left));
     if (read_errno == 0)
         return 0;
     report("read error", std::strerror(read_errno));
