@@ -3,8 +3,10 @@
 
 #include "platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include <fcntl.h>
 #include <io.h>
@@ -30,6 +32,21 @@ bool under_wine()
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
+// Up to Windows 7 and Server 2008 R2, a console serves each read and write
+// from a shared heap of 64 KiB, and fails one that is too large with
+// ERROR_NOT_ENOUGH_MEMORY. A transfer with a console is therefore kept to
+// 16 KiB, well inside it; files and pipes keep their large blocks. The NUL
+// device is a character device too, but has no console mode.
+constexpr std::size_t console_transfer = 16 * 1024;
+bool console_input = false;
+
+bool is_console(int fd)
+{
+    const HANDLE stream = handle(fd);
+    DWORD mode = 0;
+    return GetFileType(stream) == FILE_TYPE_CHAR && GetConsoleMode(stream, &mode);
+}
+
 }  // namespace
 
 // The C runtime's text mode would turn "\n" into "\r\n" and stop at Ctrl-Z
@@ -39,14 +56,17 @@ bool under_wine()
 // white space.
 int start_input()
 {
-    return _setmode(0, _O_BINARY) == -1 ? -1 : 0;
+    if (_setmode(0, _O_BINARY) == -1)
+        return -1;
+    console_input = is_console(0);
+    return 0;
 }
 
 long start_output()
 {
     if (_setmode(1, _O_BINARY) == -1)
         return -1;
-    return 64 * 1024;
+    return is_console(1) ? console_transfer : 64 * 1024;
 }
 
 bool input_would_wait()
@@ -66,20 +86,24 @@ bool input_would_wait()
 
 long read_input(char* buffer, std::size_t size)
 {
-    return _read(0, buffer, static_cast<unsigned>(size));
+    const std::size_t most = console_input ? std::min(size, console_transfer) : size;
+    return _read(0, buffer, static_cast<unsigned>(most));
 }
 
 long write_output(const char* bytes, std::size_t size)
 {
     const long put = _write(1, bytes, static_cast<unsigned>(size));
-    // The C runtime calls a pipe whose reader has gone EINVAL; Windows tells
-    // it by one of these errors.
-    if (put < 0 && GetFileType(handle(1)) == FILE_TYPE_PIPE) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
-            error == ERROR_PIPE_NOT_CONNECTED || (error == ERROR_NOT_SUPPORTED && under_wine()))
-            errno = EPIPE;
-    }
+    if (put >= 0)
+        return put;
+    // Windows' own error, which the C runtime keeps in _doserrno, is taken
+    // before any other call can change it. The C runtime calls a pipe whose
+    // reader has gone EINVAL; Windows tells it by one of these errors.
+    const DWORD error = _doserrno;
+    const int reason = errno;
+    const bool reader_gone = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
+                             error == ERROR_PIPE_NOT_CONNECTED ||
+                             (error == ERROR_NOT_SUPPORTED && under_wine());
+    errno = reader_gone && GetFileType(handle(1)) == FILE_TYPE_PIPE ? EPIPE : reason;
     return put;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 
 namespace io {
 
@@ -41,15 +42,125 @@ int read_errno = 0;
 bool output_started = false;
 
 // Set once a read has found no number, at the end of the input or before
-// something else: no more input is taken, and the bytes read from the
-// input after the place where reading stopped, unread, are given back at
-// the end.
+// something else: no more input is taken, and the characters of the buffer
+// after the place where reading stopped, unread, are given back at the end
+// as the input's bytes.
 bool stopped = false;
 std::size_t unread = 0;
+
+// What the bytes of the input are, as a byte-order mark at its very start
+// says: text of one byte a character (no mark, or UTF-8's, which is
+// skipped), or UTF-16 in either byte order, each 16-bit unit of which
+// becomes one byte of the buffer. The scanners then see 8-bit text always,
+// and a position in the buffer stays one character of the input.
+enum class Encoding { bytes, utf16_little_endian, utf16_big_endian };
+Encoding encoding = Encoding::bytes;
+
+struct Mark {
+    unsigned char bytes[3];
+    std::size_t size;
+    Encoding encoding;
+};
+constexpr Mark marks[] = {
+    {{0xef, 0xbb, 0xbf}, 3, Encoding::bytes},
+    {{0xff, 0xfe}, 2, Encoding::utf16_little_endian},
+    {{0xfe, 0xff}, 2, Encoding::utf16_big_endian},
+};
+
+// The byte that every UTF-16 unit other than an ASCII character becomes:
+// like any character that is not white space, a digit or a sign, it ends a
+// number, and a read that meets it fails. It is the usual stand-in for a
+// character that a narrower character set lacks.
+constexpr char not_ascii = '?';
+
+// In UTF-16, the last byte of a read that ended halfway through a unit,
+// waiting for the other half.
+bool half_unit_held = false;
+char half_unit = 0;
 
 bool is_digit(char c)
 {
     return static_cast<unsigned>(c - '0') < 10;
+}
+
+// Reads up to size bytes of input into buffer: how many it got, 0 at the
+// end of the input, -1 when it cannot be read. Whatever is buffered for
+// output is written first when the read would wait, so that a prompt is
+// shown before its answer is awaited.
+long read_more(char* buffer, std::size_t size)
+{
+    if (platform::input_would_wait())
+        detail::flush();
+    const long got = platform::read_input(buffer, size);
+    if (got <= 0) {
+        input_ended = true;
+        if (got < 0)
+            read_errno = errno;
+    }
+    return got;
+}
+
+// Whether the first held bytes of the input could still grow into a mark.
+bool could_become_a_mark(std::size_t held)
+{
+    return std::any_of(std::begin(marks), std::end(marks), [=](const Mark& mark) {
+        return held < mark.size && std::memcmp(in, mark.bytes, held) == 0;
+    });
+}
+
+// Reads the first bytes of the input into in: as many as it takes to tell
+// whether a byte-order mark starts it, since a pipe or a terminal may give
+// them one at a time. Takes the mark away and sets the encoding it names;
+// returns how many bytes are left at in.
+std::size_t read_past_mark()
+{
+    std::size_t held = 0;
+    for (;;) {
+        const long got = read_more(in + held, in_size - held);
+        if (got <= 0)
+            break;
+        held += static_cast<std::size_t>(got);
+        if (!could_become_a_mark(held))
+            break;
+    }
+    for (const Mark& mark : marks) {
+        if (held >= mark.size && std::memcmp(in, mark.bytes, mark.size) == 0) {
+            encoding = mark.encoding;
+            held -= mark.size;
+            std::memmove(in, in + mark.size, held);
+            break;
+        }
+    }
+    return held;
+}
+
+// Turns the held bytes of input at in into the text that the buffer holds,
+// in place, and returns how long that text is. In UTF-16, a last byte that
+// is half a unit is held back for the next read.
+std::size_t decode(std::size_t held)
+{
+    if (encoding == Encoding::bytes)
+        return held;
+    const std::size_t low = encoding == Encoding::utf16_big_endian ? 1 : 0;
+    const std::size_t units = held / 2;
+    half_unit_held = held % 2 != 0;
+    if (half_unit_held)
+        half_unit = in[held - 1];
+    for (std::size_t k = 0; k < units; ++k) {
+        const auto low_byte = static_cast<unsigned char>(in[2 * k + low]);
+        const auto high_byte = static_cast<unsigned char>(in[2 * k + 1 - low]);
+        in[k] = high_byte == 0 && low_byte < 0x80 ? static_cast<char>(low_byte) : not_ascii;
+    }
+    return units;
+}
+
+// How many bytes of the input stand behind the last chars characters of the
+// buffer, counting the half unit held back.
+std::size_t input_bytes(std::size_t chars)
+{
+    if (encoding == Encoding::bytes)
+        return chars;
+    return 2 * chars + (half_unit_held ? 1 : 0);
 }
 
 // Replaces the buffer, all taken, with the next block of input, which then
@@ -57,30 +168,31 @@ bool is_digit(char c)
 // when it cannot be read.
 bool refill()
 {
-    in_end = in;
-    *in_end = '\0';
-    if (input_ended)
-        return false;
+    // The bytes of input at in that are not yet text of the buffer.
+    std::size_t held = 0;
     if (!input_started) {
         input_started = true;
         if (platform::start_input() < 0) {
             input_ended = true;
             read_errno = errno;
-            return false;
+        } else {
+            held = read_past_mark();
         }
+    } else if (half_unit_held) {
+        in[0] = half_unit;
+        held = 1;
     }
-    if (platform::input_would_wait())
-        detail::flush();
-    const long got = platform::read_input(in, in_size);
-    if (got <= 0) {
-        input_ended = true;
-        if (got < 0)
-            read_errno = errno;
-        return false;
+    for (;;) {
+        const std::size_t chars = decode(held);
+        if (chars > 0 || input_ended) {
+            in_end = in + chars;
+            *in_end = '\0';
+            return chars > 0;
+        }
+        const long got = read_more(in + held, in_size - held);
+        if (got > 0)
+            held += static_cast<std::size_t>(got);
     }
-    in_end = in + got;
-    *in_end = '\0';
-    return true;
 }
 
 // Stops the reading at the byte at, which the next reader is to start from.
@@ -211,7 +323,8 @@ int finish(const Input& input)
     detail::flush();
     if (platform::close_output() < 0)
         fail("write error", std::strerror(errno));
-    platform::give_back_input(stopped ? unread : static_cast<std::size_t>(in_end - input.pos));
+    const auto left = stopped ? unread : static_cast<std::size_t>(in_end - input.pos);
+    platform::give_back_input(input_bytes(left));
     if (read_errno == 0)
         return 0;
     report("read error", std::strerror(read_errno));

@@ -63,6 +63,11 @@ def run(data, args=(), from_file=False, **kw):
                               timeout=PATIENCE, **kw)
 
 
+def utf16(text, order="le"):
+    """text in UTF-16 of that byte order, after its byte-order mark."""
+    return ("\ufeff" + text).encode("utf-16-" + order)
+
+
 def transcript(count, values):
     """What the program writes for a count and the values it ends up with."""
     listed = values if count > 0 else []
@@ -144,6 +149,13 @@ class WhiteSpaceAndSigns(Case):
             ("input after the last value is not read", "2 1 2 3 junk -", 2, [1, 2]),
             ("a number stops at the first other byte", "3 7x 8", 3, [7, 0, 0]),
             ("no white space needed after a sign-less stop", "2 5-6", 2, [5, -6]),
+            ("UTF-8 mark skipped", b"\xef\xbb\xbf3 5 -2 7", 3, [5, -2, 7]),
+            ("UTF-16LE", utf16("3 5 -2 7"), 3, [5, -2, 7]),
+            ("UTF-16BE", utf16("3 5 -2\r\n7", "be"), 3, [5, -2, 7]),
+            ("a non-ASCII unit ends a number", utf16("2 12\u3033 5"), 2, [12, 0]),
+            ("an odd last byte of UTF-16 is no digit", utf16("1 7") + b"5", 1, [7]),
+            ("a mark further on is no white space", b"2 1 \xef\xbb\xbf2", 2, [1, 0]),
+            ("UTF-16 without a mark is read as bytes", "3 5".encode("utf-16-le"), 3, [0, 0, 0]),
         ])
 
     def test_the_next_reader_of_a_file_starts_after_the_last_byte_read(self):
@@ -155,9 +167,14 @@ class WhiteSpaceAndSigns(Case):
             ("after a number out of range", "2 1 -99999999999 5", " 5"),
             ("in the second block read", "1" + blanks + "-5 8", " 8"),
             ("at the end", "2 1", ""),
+            ("in UTF-16, after the last value", utf16("2 5 7\nrest"), "\nrest".encode("utf-16-le")),
+            ("in UTF-16, at what stopped a failed read", utf16("3 1 x 3", "be"),
+             "x 3".encode("utf-16-be")),
+            ("in UTF-16, at an odd last byte", utf16("2 1") + b"\0", b"\0"),
         ]:
             with self.subTest(name), tempfile.TemporaryFile() as f:
-                f.write(data.encode())
+                data, rest = (x if isinstance(x, bytes) else x.encode() for x in (data, rest))
+                f.write(data)
                 f.seek(0)
                 subprocess.run(PROGRAM, stdin=f, stdout=subprocess.DEVNULL, timeout=PATIENCE)
                 self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), len(data) - len(rest))
@@ -245,6 +262,9 @@ class BufferBoundaries(Case):
         ]:
             head = "2" + " " * (65536 - 1 - number.index("|"))
             table.append((name, head + number.replace("|", "") + " 5", 2, [value, 5]))
+        # In UTF-16, two bytes a character and the mark first.
+        table.append(("inside an eight-digit group of UTF-16",
+                      utf16("2" + " " * (32768 - 6) + "12345678 5"), 2, [12345678, 5]))
         self.check_table(table, from_file=True)
 
     def test_large_input_from_a_file(self):
@@ -278,6 +298,11 @@ class NumbersSplitAcrossWrites(Case):
             ("digits split", b"1 12", b"34\n", "Enter your 0 number : ", 1, [1234]),
             ("sign split from digits", b"1 -", b"5\n", "Enter your 0 number : ", 1, [-5]),
             ("leading zeros split", b"1 000", b"0021\n", "Enter your 0 number : ", 1, [21]),
+            ("UTF-8 mark split", b"\xef\xbb", b"\xbf1 5", "enter the array length : ", 1, [5]),
+            ("UTF-16 mark split", b"\xff", b"\xfe" + "1 5".encode("utf-16-le"),
+             "enter the array length : ", 1, [5]),
+            ("UTF-16 unit split inside a number", utf16("1 12")[:-1],
+             utf16("1 1234\n")[len(utf16("1 12")) - 1:], "Enter your 0 number : ", 1, [1234]),
         ]
         for name, first, second, prompt, count, values in table:
             with self.subTest(name):
