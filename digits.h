@@ -84,11 +84,12 @@ inline int low_zero_bytes(std::uint64_t x)
     return zero_bits / 8;
 }
 
-// The four decimal digits of u < 10,000, leading zeros included, one to a
-// byte as the numbers 0 to 9, the first digit in the lowest byte.
+// The text of the four decimal digits of u < 10,000, leading zeros
+// included, the first digit in the lowest byte.
 constexpr std::uint32_t four_digits(std::uint32_t u)
 {
-    return u / 1000 | (u / 100 % 10) << 8 | (u / 10 % 10) << 16 | (u % 10) << 24;
+    return (u / 1000 | (u / 100 % 10) << 8 | (u / 10 % 10) << 16 | (u % 10) << 24) +
+           lanes<std::uint32_t>('0');
 }
 
 // four_digits of every number below 10,000, built while compiling: the eight
@@ -144,7 +145,6 @@ inline char* put_decimal(char* p, std::int32_t n)
     *p = '-';
     p += n < 0;
     u = n < 0 ? 0u - u : u;
-    std::uint64_t text;
     if (u >= powers_of_ten[8]) {
         // Nine digits or ten, at random: the first one or two are written as
         // two bytes, the second of which the eight digits after a single
@@ -152,15 +152,14 @@ inline char* put_decimal(char* p, std::int32_t n)
         const std::uint32_t high = u / powers_of_ten[8];
         std::memcpy(p, leading_digits.text[high], 2);
         p += 1 + (high >= 10);
-        text = eight_digits(u % powers_of_ten[8]) | lanes<std::uint64_t>('0');
-        store(p, text);
+        store(p, eight_digits(u % powers_of_ten[8]));
         return p + 8;
     }
-    text = eight_digits(u);
     // Drop the leading zeros, but keep the one digit of 0.
-    const int zeros = text ? low_zero_bytes<W>(text) : 7;
-    text = text >> 8 * zeros | lanes<std::uint64_t>('0');
-    store(p, text);
+    const std::uint64_t text = eight_digits(u);
+    const std::uint64_t values = text ^ lanes<std::uint64_t>('0');
+    const int zeros = values ? low_zero_bytes<W>(values) : 7;
+    store(p, text >> 8 * zeros);
     return p + 8 - zeros;
 }
 
