@@ -308,11 +308,10 @@ inline std::uint32_t join_digits(const char* p, int n)
 
 // Takes a whole number at p, an optional sign and then decimal digits up to
 // the first other byte: returns where the number ends, and puts it in value.
-// Returns nullptr when no digit follows the sign, when
-// more than ten do, leading zeros included, or when the number is outside
-// the signed 32-bit range: such text is left to a slower reading. It may
-// read the sixteen bytes after the sign (from p when there is none), and
-// the two before p.
+// Returns nullptr when no digit follows the sign, when more than ten do,
+// leading zeros included, or when the number is outside the signed 32-bit
+// range: such text is left to a slower reading. It may read the sixteen
+// bytes from p, and the two before p.
 //
 // Where the number ends is found straight from the bytes, a word at a time,
 // apart from its value: reading one number after another then waits on
@@ -320,17 +319,22 @@ inline std::uint32_t join_digits(const char* p, int n)
 template <typename W = Word>
 inline const char* take_number(const char* p, std::int32_t& value)
 {
+    // The words are loaded from p, not from after the sign, so that finding
+    // the end, which the next number waits on, does not wait on the sign
+    // too. A sign is not a digit: its top bit is set in the mask below, and
+    // cleared again. It carries into no other byte.
     const bool negative = p[0] == '-';
     const int sign = negative | (p[0] == '+');
-    const char* start = p + sign;
     constexpr int per_word = sizeof(W);
-    W other = non_digit_bytes<W>(load<W>(start) ^ lanes<W>('0'));
-    int count = 0;
-    while (other == 0 && count + per_word <= 10) {
-        count += per_word;
-        other = non_digit_bytes<W>(load<W>(start + count) ^ lanes<W>('0'));
+    W other = non_digit_bytes<W>(load<W>(p) ^ lanes<W>('0')) ^ static_cast<W>(sign << 7);
+    int length = 0;
+    while (other == 0 && length + per_word < 16) {
+        length += per_word;
+        other = non_digit_bytes<W>(load<W>(p + length) ^ lanes<W>('0'));
     }
-    count += std::countr_zero(other) / 8;  // a whole word where other is 0
+    length += std::countr_zero(other) / 8;  // a whole word where other is 0
+    const int count = length - sign;
+    const char* start = p + sign;
     if (static_cast<unsigned>(count - 1) >= 10)  // none, or more than ten
         return nullptr;
 
