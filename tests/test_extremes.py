@@ -6,9 +6,9 @@
 COMMAND starts the program: build/extremes, wine build-win32/extremes.exe for
 the Windows build, whose lines are expected to end in CRLF, or qemu with a
 build for another processor. CTest runs one theme (one TestCase class) per
-test. VERSION is the one --version must tell. --sanitized says the program was built with the sanitizers, whose
-memory use is their own; HELPER is tests/peak_memory.cpp built, without which
-memory is not measured.
+test. VERSION is the version that --version must tell. --sanitized says the
+program was built with the sanitizers, whose memory use is their own; HELPER
+is tests/peak_memory.cpp built, without which memory is not measured.
 """
 
 import fcntl
