@@ -9,11 +9,15 @@
 namespace platform {
 
 // The line end of the platform's text files. The writer needs it while it
-// is compiled, to know how much room a line end takes.
+// is compiled, to know how much room a line end takes. And where --help
+// sends its reader for the whole story: the manual page, or on Windows,
+// which has none, the README.txt of the package.
 #ifdef _WIN32
 inline constexpr char eol[] = "\r\n";
+inline constexpr char manual[] = "README.txt, next to extremes.exe";
 #else
 inline constexpr char eol[] = "\n";
+inline constexpr char manual[] = "the manual page, man extremes";
 #endif
 
 // Make standard input, or standard output, ready for use; called once,

@@ -103,12 +103,13 @@ inline bool is_space(char c)
 
 // The output is written out a block at a time: out_end marks where the
 // block ends, as far into out as the platform likes its writes, and out
-// holds the largest block and room for one write past its end. A write that
-// reaches out_end sends the block out, and what it put past the end moves
-// to the front. Until the first write has made standard output ready,
-// out_end is out itself, so the first write does that.
+// holds the largest block and room for one write past its end (the largest
+// is --help's text). A write that reaches out_end sends the block out, and
+// what it put past the end moves to the front. Until the first write has
+// made standard output ready, out_end is out itself, so the first write
+// does that.
 inline constexpr std::size_t out_size = 512 * 1024;
-inline constexpr std::size_t out_room_past_end = 64;
+inline constexpr std::size_t out_room_past_end = 1024;
 extern char out[out_size + out_room_past_end];
 extern char* out_pos;
 extern char* out_end;

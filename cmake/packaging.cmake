@@ -5,8 +5,18 @@
 #
 # The packages lay the program out differently, so each holds one install
 # component of its own, named after its CPack generator (TGZ, DEB, ZIP);
-# packaging-components.cmake picks it as cpack makes each package. None of
+# packaging-cpack.cmake picks it as cpack makes each package. None of
 # these components is part of a plain `cmake --install`.
+#
+# Two builds of one commit make the same packages, byte for byte, whatever
+# their folders, their time, the umask or the time zone: the scripts that
+# cpack runs give every time in them one value (packaging-cpack.cmake),
+# every folder in them mode 0755 (packaging-staged.cmake) and the members of
+# the .deb mode 0644 (packaging-made.cmake); the program holds neither the
+# build's folders nor, for Windows, the time it was linked. (The .tar.gz and
+# the .zip list their files in the order the file system gives them, and
+# with the owner of the files: cpack offers no way to set either, so a build
+# on another file system, or by another user, may differ there.)
 
 # The manual page's footer and the changelog's latest entry name the version
 # by hand: stop here if a new version forgot either.
@@ -30,10 +40,25 @@ position and reads it, then writes the largest and the smallest and lists
 every number with its position. The numbers may be typed at the terminal or
 come from a file or a pipe.]])
 set(CPACK_STRIP_FILES ON)
-set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/packaging-components.cmake)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/packaging-cpack.cmake)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/packaging-staged.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/packaging-made.cmake)
+find_package(Git QUIET)
+set(CPACK_EXTREMES_GIT "${GIT_EXECUTABLE}")
+set(CPACK_EXTREMES_SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
 set(CPACK_EXTREMES_BINARY_DIR ${CMAKE_BINARY_DIR})
+
+# Debugging information names the source and build folders (and its
+# checksum, the build ID, stays after stripping): it names them ".".
+include(CheckCXXCompilerFlag)
+check_cxx_compiler_flag(-ffile-prefix-map=old=new EXTREMES_HAS_FILE_PREFIX_MAP)
+if(EXTREMES_HAS_FILE_PREFIX_MAP)
+    target_compile_options(extremes PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
+                                            -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
+endif()
+if(MINGW)
+    target_link_options(extremes PRIVATE LINKER:--no-insert-timestamp)
+endif()
 
 if(WIN32)
     set(CPACK_GENERATOR ZIP)

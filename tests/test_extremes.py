@@ -1,13 +1,14 @@
 """End-to-end tests of extremes, run against the built program.
 
-    python3 tests/test_extremes.py [THEME...] [--sanitized] [--peak-memory=HELPER] -- COMMAND...
+    python3 tests/test_extremes.py [THEME...] --program-version=VERSION [--sanitized]
+                                   [--peak-memory=HELPER] -- COMMAND...
 
 COMMAND starts the program: build/extremes, wine build-win32/extremes.exe for
 the Windows build, whose lines are expected to end in CRLF, or qemu with a
 build for another processor. CTest runs one theme (one TestCase class) per
-test. --sanitized says the program was built with the sanitizers, whose
-memory use is their own; HELPER is tests/peak_memory.cpp built, without which
-memory is not measured.
+test. VERSION is the version that --version must tell. --sanitized says the
+program was built with the sanitizers, whose memory use is their own; HELPER
+is tests/peak_memory.cpp built, without which memory is not measured.
 """
 
 import fcntl
@@ -29,6 +30,7 @@ SPLIT = sys.argv.index("--")
 PROGRAM = sys.argv[SPLIT + 1:]
 OPTIONS = sys.argv[1:SPLIT]
 SANITIZED = "--sanitized" in OPTIONS
+VERSION = next(o.split("=", 1)[1] for o in OPTIONS if o.startswith("--program-version="))
 PEAK_MEMORY = next((o.split("=", 1)[1] for o in OPTIONS if o.startswith("--peak-memory=")), None)
 WINDOWS = PROGRAM[-1].endswith(".exe")
 EMULATED = os.path.basename(PROGRAM[0]).startswith("qemu")
@@ -129,9 +131,39 @@ class Ordinary(Case):
              len(LENGTHS), LENGTHS),
         ])
 
-    def test_arguments_are_ignored(self):
-        result = run("2 1 2", args=["--help", "7"])
-        self.assertEqual(result.stdout, transcript(2, [1, 2]))
+    def test_arguments_are_ignored_unless_the_first_is_an_option(self):
+        for name, args in [
+            ("a number", ["7"]),
+            ("an option after the first argument", ["7", "--help"]),
+            ("a short option", ["-h"]),
+            ("an option with a value", ["--version=2"]),
+            ("the start of an option", ["--vers"]),
+            ("the end of the options", ["--", "--help"]),
+            ("an empty argument", [""]),
+        ]:
+            with self.subTest(name):
+                result = run("2 1 2", args=args)
+                self.assertEqual((result.stdout, result.stderr, result.returncode),
+                                 (transcript(2, [1, 2]), b"", 0))
+
+    def test_options_are_answered_without_reading(self):
+        for name, args, first_line in [
+            ("--help", ["--help"], "Usage: extremes [--help | --version]"),
+            ("--help before other arguments", ["--help", "--version", "7"],
+             "Usage: extremes [--help | --version]"),
+            ("--version", ["--version"], f"extremes {VERSION}"),
+            ("--version before other arguments", ["--version", "--help"], f"extremes {VERSION}"),
+        ]:
+            with self.subTest(name), tempfile.TemporaryFile() as f:
+                f.write(b"2 1 2")
+                f.seek(0)
+                result = subprocess.run(PROGRAM + args, stdin=f, capture_output=True,
+                                        timeout=PATIENCE)
+                self.assertEqual((result.stderr, result.returncode), (b"", 0))
+                lines = result.stdout.split(EOL.encode())
+                self.assertEqual((lines[0], lines[-1]), (first_line.encode(), b""))
+                self.assertNotRegex(b"".join(lines), rb"[\r\n]", "a line end that is not EOL")
+                self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), 0)
 
 
 class WhiteSpaceAndSigns(Case):
@@ -457,10 +489,12 @@ class Terminal(Case):
 
 class FailedWrites(Case):
     def test_full_device(self):
-        for name, data in [("short output", "1 5"), ("output larger than a buffer", "5000")]:
+        for name, data, args in [("short output", "1 5", []),
+                                 ("output larger than a buffer", "5000", []),
+                                 ("--help", "", ["--help"])]:
             with self.subTest(name):
                 with open("/dev/full", "wb") as full:
-                    result = subprocess.run(PROGRAM, input=data.encode(), stdout=full,
+                    result = subprocess.run(PROGRAM + args, input=data.encode(), stdout=full,
                                             stderr=subprocess.PIPE, timeout=PATIENCE)
                 self.assertEqual(result.stderr,
                                  f"extremes: write error: No space left on device{EOL}".encode())
