@@ -7,9 +7,9 @@ set(CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_EXTREMES_BINARY_DIR};extremes;${CPACK_
 # Every time in the packages (their files', the archives' own, the gzip
 # headers', the Windows program's link time, which strip sets) is
 # SOURCE_DATE_EPOCH, which cpack and strip take from the environment: the
-# caller's, when set (https://reproducible-builds.org/specs/source-date-epoch/),
-# otherwise the time of the last commit, or, outside a git checkout, the date
-# of the changelog's latest entry.
+# caller's, when set (the reproducible-builds.org convention), otherwise the
+# time of the last commit, or, outside a git checkout, the date of the
+# changelog's latest entry.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     set(epoch "")
     if(CPACK_EXTREMES_GIT)
