@@ -44,8 +44,8 @@ Resume read_slowly(const char* p);
 // of the run as a local variable, which alone keeps the position reached: so
 // the compiler may keep it in a register from one number to the next, since
 // what is written in between cannot be taken to change it, as it could a
-// variable that any code can reach. It cannot be copied, since a copy would read on from a
-// position that the original never learns of.
+// variable that any code can reach. It cannot be copied, since a copy would
+// read on from a position that the original never learns of.
 class Input {
 public:
     Input() = default;

@@ -63,6 +63,6 @@ private:
 
     std::int32_t** blocks = nullptr;
     std::int32_t held = 0;
-    std::int32_t* next = nullptr;
-    std::int32_t* block_end = nullptr;
+    std::int32_t* next = nullptr;       // where the next value goes
+    std::int32_t* block_end = nullptr;  // the end of the block it goes in
 };
