@@ -5,6 +5,7 @@
 // promised them, and growing never copies what is already held.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -47,6 +48,23 @@ public:
         if (position >= held)
             return 0;
         return blocks[position >> block_bits][position & block_mask];
+    }
+
+    // The values held from position on that stand one after another in
+    // memory, to the end of position's block or of what is held: none at a
+    // position past the last value held.
+    struct Run {
+        const std::int32_t* first;
+        std::int32_t size;
+        const std::int32_t* begin() const { return first; }
+        const std::int32_t* end() const { return first + size; }
+    };
+    Run run_from(std::int32_t position) const
+    {
+        if (position >= held)
+            return {nullptr, 0};
+        const std::int32_t offset = position & block_mask;
+        return {blocks[position >> block_bits] + offset, std::min(block_size - offset, held - position)};
     }
 
 private:

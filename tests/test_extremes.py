@@ -177,6 +177,7 @@ class WhiteSpaceAndSigns(Case):
             ("leading zeros past eight digits", "3 000000001 0000000012345678 -00000000000000002147483648",
              3, [1, 12345678, -2147483648]),
             ("digits run into other bytes", "4 12345678x", 4, [12345678, 0, 0, 0]),
+            ("the 0s after a failed read count in the extremes", "3 -5 -7 x", 3, [-5, -7, 0]),
             ("minus zero", "1 -0", 1, [0]),
             ("input after the last value is not read", "2 1 2 3 junk -", 2, [1, 2]),
             ("a number stops at the first other byte", "3 7x 8", 3, [7, 0, 0]),
@@ -270,6 +271,9 @@ class BufferBoundaries(Case):
             ("100,000 leading zeros", "2 " + "0" * 100000 + "7 -" + "0" * 100000 + "8", 2, [7, -8]),
             ("zeros then out of range", "1 " + "0" * 100000 + "2147483648", 1, [0]),
             ("a megabyte of blanks", " " * 1000000 + "1 " + "\n" * 1000000 + "5", 1, [5]),
+            # The values are stored 262,144 to a block.
+            ("extremes in the second block of values", "262146 " + "1 " * 262144 + "-3 9",
+             262146, [1] * 262144 + [-3, 9]),
         ])
 
     def random_input(self, seed, n):
