@@ -2,7 +2,6 @@
 // position and reads it, then writes the largest and the smallest and lists
 // every number with its position.
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -38,17 +37,13 @@ int main(int argc, char* argv[])
     // With no values at all, both extremes are 0.
     std::int32_t max = values.at_or_zero(0);
     std::int32_t min = values.at_or_zero(0);
-    // The scan takes a run of values at a time, which stand one after another
-    // in memory, so that the compiler compares several at once (it vectorises
-    // the reduction, as GCC does when the running extremes are locals of the
-    // loop over the run); one at a time, each would cost a lookup of its block.
+    // The passes below take a run of values at a time, which stand one after
+    // another in memory, rather than look up the block of each. Over a run,
+    // the compiler compares several values at once: it vectorises the
+    // reduction, as GCC does when the running extremes are locals of the loop
+    // over the run.
     for (std::int32_t b = 0; b < uno;) {
-        const Values::Run run = values.run_from(b);
-        if (run.size == 0) {  // past the last value held: 0 at every position left
-            max = std::max(max, 0);
-            min = std::min(min, 0);
-            break;
-        }
+        const Values::Run run = values.run_from(b, uno);
         std::int32_t run_max = max;
         std::int32_t run_min = min;
         for (const std::int32_t value : run) {
@@ -64,8 +59,12 @@ int main(int argc, char* argv[])
 
     io::write("max is ", max, io::eol);
     io::write("min is ", min, io::eol);
-    for (digits::Counter a; a < uno; ++a)
-        io::write(a, " value you have entered is : ", values.at_or_zero(a), io::eol);
+    for (digits::Counter a; a < uno;) {
+        for (const std::int32_t value : values.run_from(a, uno)) {
+            io::write(a, " value you have entered is : ", value, io::eol);
+            ++a;
+        }
+    }
 
     return io::finish(input);
 }

@@ -50,21 +50,22 @@ public:
         return blocks[position >> block_bits][position & block_mask];
     }
 
-    // The values held from position on that stand one after another in
-    // memory, to the end of position's block or of what is held: none at a
-    // position past the last value held.
+    // The values from position on, before count, that stand one after
+    // another in memory: to the end of position's block or of the values
+    // held. Past the last value held, where every value is 0, a run of 0s.
     struct Run {
         const std::int32_t* first;
         std::int32_t size;
         const std::int32_t* begin() const { return first; }
         const std::int32_t* end() const { return first + size; }
     };
-    Run run_from(std::int32_t position) const
+    Run run_from(std::int32_t position, std::int32_t count) const
     {
         if (position >= held)
-            return {nullptr, 0};
+            return {zeros, std::min(count - position, zeros_size)};
         const std::int32_t offset = position & block_mask;
-        return {blocks[position >> block_bits] + offset, std::min(block_size - offset, held - position)};
+        return {blocks[position >> block_bits] + offset,
+                std::min({block_size - offset, held - position, count - position})};
     }
 
 private:
@@ -78,6 +79,9 @@ private:
     static constexpr std::int32_t block_size = std::int32_t{1} << block_bits;
     static constexpr std::int32_t block_mask = block_size - 1;
     static constexpr std::size_t max_blocks = (std::uint32_t{1} << 31) >> block_bits;
+
+    static constexpr std::int32_t zeros_size = 1024;
+    static constexpr std::int32_t zeros[zeros_size] = {};
 
     std::int32_t** blocks = nullptr;
     std::int32_t held = 0;
