@@ -38,10 +38,11 @@ int main(int argc, char* argv[])
     std::int32_t max = values.at_or_zero(0);
     std::int32_t min = values.at_or_zero(0);
     // The passes below take a run of values at a time, which stand one after
-    // another in memory, rather than look up the block of each. Over a run,
-    // the compiler compares several values at once: it vectorises the
-    // reduction, as GCC does when the running extremes are locals of the loop
-    // over the run.
+    // another in memory, rather than look up the block of each: the segmented
+    // iteration of Matthew Austern's "Segmented Iterators and Hierarchical
+    // Algorithms" (2000). Over a run, the compiler compares several values at
+    // once: it vectorises the reduction, as GCC does when the running
+    // extremes are locals of the loop over the run.
     for (std::int32_t b = 0; b < uno;) {
         const Values::Run run = values.run_from(b, uno);
         std::int32_t run_max = max;
