@@ -178,6 +178,7 @@ class WhiteSpaceAndSigns(Case):
              3, [1, 12345678, -2147483648]),
             ("digits run into other bytes", "4 12345678x", 4, [12345678, 0, 0, 0]),
             ("the 0s after a failed read count in the extremes", "3 -5 -7 x", 3, [-5, -7, 0]),
+            ("more 0s after a failed read than one run of them", "2500 4 x", 2500, [4] + [0] * 2499),
             ("minus zero", "1 -0", 1, [0]),
             ("input after the last value is not read", "2 1 2 3 junk -", 2, [1, 2]),
             ("a number stops at the first other byte", "3 7x 8", 3, [7, 0, 0]),
