@@ -254,6 +254,18 @@ private:
     Text high;
 };
 
+// Adds the decimal digits at p, up to the first other byte, to value and
+// returns where they end: the numbers take_number leaves, which the end of
+// a block may cut, to go on with the value so far. Past limit, value stops
+// at limit + 1: it never wraps into another number.
+inline const char* add_digits(const char* p, std::uint64_t& value, std::uint32_t limit)
+{
+    assert(value <= std::uint64_t{limit} + 1);
+    while (static_cast<unsigned>(*p - '0') < 10)
+        value = std::min(value * 10 + static_cast<unsigned>(*p++ - '0'), std::uint64_t{limit} + 1);
+    return p;
+}
+
 // The routines from here on are SWAR ("SIMD within a register"): each byte
 // lane of a word holds a byte of text, and one operation on the word works
 // on all of them.
@@ -306,12 +318,18 @@ inline std::uint32_t join_digits(const char* p, int n)
     return value;
 }
 
+// How far take_number reads around the p it is given: the bytes from
+// reach_before bytes before p up to reach_after bytes from it. A buffer that
+// it scans has room for both around its text.
+inline constexpr std::size_t reach_before = 2;
+inline constexpr std::size_t reach_after = 16;
+
 // Takes a whole number at p, an optional sign and then decimal digits up to
 // the first other byte: returns where the number ends, and puts it in value.
 // Returns nullptr when no digit follows the sign, when more than ten do,
 // leading zeros included, or when the number is outside the signed 32-bit
-// range: such text is left to a slower reading. It may read the sixteen
-// bytes from p, and the two before p.
+// range: such text is left to add_digits. It reads the bytes within its
+// reach, above.
 //
 // Where the number ends is found straight from the bytes, a word at a time,
 // apart from its value: reading one number after another then waits on
@@ -326,9 +344,10 @@ inline const char* take_number(const char* p, std::int32_t& value)
     const bool negative = p[0] == '-';
     const int sign = negative | (p[0] == '+');
     constexpr int per_word = sizeof(W);
+    static_assert(reach_after % per_word == 0, "the last word loaded ends at the reach");
     W other = non_digit_bytes<W>(load<W>(p) ^ lanes<W>('0')) ^ static_cast<W>(sign << 7);
     int length = 0;
-    while (other == 0 && length + per_word < 16) {
+    while (other == 0 && length + per_word < static_cast<int>(reach_after)) {
         length += per_word;
         other = non_digit_bytes<W>(load<W>(p + length) ^ lanes<W>('0'));
     }

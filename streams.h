@@ -1,16 +1,17 @@
 // Standard input and output for extremes: whole numbers in, text out.
 //
-// Both directions go through large buffers. Output leaves its buffer when the
-// buffer fills, at the end of the run, and just before the program would have
-// to wait for input: a prompt is then on the screen, or in the pipe of the
-// program driving this one, before its answer is needed, while a file of
-// numbers streams through without a write per prompt.
+// Both directions go through large buffers, each stream's state in one
+// object. Output leaves its buffer when the buffer fills, at the end of the
+// run, and just before the program would have to wait for input: standard
+// input is tied to standard output, as std::cin is to std::cout, so a prompt
+// is on the screen, or in the pipe of the program driving this one, before
+// its answer is needed, while a file of numbers streams through without a
+// write per prompt.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 
 #include "digits.h"
 #include "platform.h"
@@ -21,10 +22,49 @@ using platform::eol;
 
 namespace detail {
 
-// The input stands in a buffer up to in_end, where a sentinel stands: a
-// byte that ends any number, so the scanning loops find the end of the
-// buffer as they find the end of a number, without a test of their own.
-extern char* in_end;
+// Standard output: where its buffer is, where the next byte goes, and where
+// the block being filled ends. The block is as large as the platform likes
+// its writes; the buffer holds the largest block and room for one write past
+// its end (the largest is --help's text). A write that reaches the end of the
+// block sends the block out, and what it put past the end moves to the
+// front. Until the first write has made standard output ready, the block
+// ends where it starts, so the first write does that.
+class StandardOutput {
+public:
+    static constexpr std::size_t most_block = 512 * 1024;
+    static constexpr std::size_t room_past_block = 1024;
+    static constexpr std::size_t buffer_size = most_block + room_past_block;
+
+    // buffer: buffer_size bytes.
+    constexpr explicit StandardOutput(char* buffer)
+        : buffer(buffer), next(buffer), block_end(buffer)
+    {
+    }
+
+    // Puts the pieces, one after another, with one check for the whole call
+    // after they have gone in.
+    template <typename... Pieces>
+    void put(const Pieces&... pieces);
+
+    // Writes out what is buffered.
+    void flush();
+
+    // Writes out what is buffered and closes standard output, where some
+    // file systems first report a failed write.
+    void close();
+
+private:
+    char* send_block(char* end);
+    void start();
+    void write_out(const char* end);
+
+    char* const buffer;
+    char* next;
+    char* block_end;
+    bool started = false;
+};
+
+extern StandardOutput standard_output;
 
 // Where the slow path leaves the reading: the position to go on from, and
 // the number it took, if it took one.
@@ -34,9 +74,72 @@ struct Resume {
     bool taken;
 };
 
-// The slow path: reads the number that starts at or after p as Input::read
-// says, across blocks of input, and gives the position after it.
-Resume read_slowly(const char* p);
+// What the bytes of the input are, as a byte-order mark at its very start
+// says: text of one byte a character (no mark, or UTF-8's, which is
+// skipped), or UTF-16 in either byte order, each 16-bit unit of which
+// becomes one byte of the buffer. The scanners then see 8-bit text always,
+// and a position in the buffer stays one character of the input.
+enum class Encoding : unsigned char { bytes, utf16_little_endian, utf16_big_endian };
+
+// Standard input: where its buffer is and how much it holds, what its bytes
+// are (the encoding, and the half of a UTF-16 unit that a read may end
+// with), and whether the input has ended, and why. The position reached is
+// not here but in the caller's Input, which hands it in: where reading
+// stopped is that position.
+class StandardInput {
+public:
+    // Input is read 64 KiB at a time, a size at which the reads cost little
+    // and the buffer stays in the processor's caches. Around it, the room
+    // that take_number reads before and after a number, which also holds
+    // the sentinel.
+    static constexpr std::size_t size = 64 * 1024;
+    static constexpr std::size_t space_size = digits::reach_before + size + digits::reach_after;
+
+    // space: space_size bytes, all '\0'.
+    constexpr StandardInput(char* space, StandardOutput& tie)
+        : text(space + digits::reach_before), text_end(text), tie(tie)
+    {
+    }
+
+    // Where the text in the buffer ends: a sentinel stands there, '\0', a
+    // byte that ends any number, so the scanning loops find the end of the
+    // buffer as they find the end of a number, without a test of their own.
+    const char* end() const { return text_end; }
+
+    // The slow path: reads the number that starts at or after p as
+    // Input::read says, across blocks of input, and gives the position after
+    // it. Once a read has failed, it takes nothing more.
+    Resume read_slowly(const char* p);
+
+    // How many bytes of the input stand from pos to the end of what was read.
+    std::size_t bytes_from(const char* pos) const;
+
+    // The reason (an errno) the input could not be read, or 0.
+    int error() const { return read_error; }
+
+private:
+    // Nothing read yet; reading; the input has ended (or failed) and is read
+    // no more, though the buffer may still hold text; a read found no
+    // number, and nothing more is taken.
+    enum class State : unsigned char { unopened, open, ended, stopped };
+
+    bool refill();
+    long read_more(char* into, std::size_t size);
+    std::size_t read_past_mark();
+    std::size_t decode(std::size_t held);
+    Resume stop(const char* at);
+
+    char* const text;
+    char* text_end;
+    StandardOutput& tie;
+    State state = State::unopened;
+    Encoding encoding = Encoding::bytes;
+    bool half_unit_held = false;
+    char half_unit = 0;
+    int read_error = 0;
+};
+
+extern StandardInput standard_input;
 
 }  // namespace detail
 
@@ -44,15 +147,14 @@ Resume read_slowly(const char* p);
 // of the run as a local variable, which alone keeps the position reached: so
 // the compiler may keep it in a register from one number to the next, since
 // what is written in between cannot be taken to change it, as it could a
-// variable that any code can reach. It cannot be copied, since a copy would
-// read on from a position that the original never learns of.
+// variable that any code can reach. It can be neither copied nor moved,
+// since another Input would read on from a position that this one never
+// learns of.
 class Input {
 public:
     Input() = default;
     Input(const Input&) = delete;
     Input& operator=(const Input&) = delete;
-    Input(Input&&) = default;
-    Input& operator=(Input&&) = default;
 
     // Reads the next whole number into n: white space is skipped, then an
     // optional sign and the decimal digits that follow, up to the first byte
@@ -65,13 +167,13 @@ private:
     friend int finish(const Input& input);
     // The first byte not yet taken. The buffer starts empty, so the first
     // read goes to the slow path, which fills it.
-    const char* pos = detail::in_end;
+    const char* pos = detail::standard_input.end();
 };
 
 // Writes its arguments, string literals, numbers and counters, one after
 // another.
 template <typename... Pieces>
-void write(Pieces&&... pieces);
+void write(const Pieces&... pieces);
 
 // Ends the run: writes out what is buffered, leaves standard input just
 // past the last byte that input read, where it can go back, and gives the
@@ -101,36 +203,15 @@ inline bool is_space(char c)
     return space_table.space[static_cast<unsigned char>(c)];
 }
 
-// The output is written out a block at a time: out_end marks where the
-// block ends, as far into out as the platform likes its writes, and out
-// holds the largest block and room for one write past its end (the largest
-// is --help's text). A write that reaches out_end sends the block out, and
-// what it put past the end moves to the front. Until the first write has
-// made standard output ready, out_end is out itself, so the first write
-// does that.
-inline constexpr std::size_t out_size = 512 * 1024;
-inline constexpr std::size_t out_room_past_end = 1024;
-extern char out[out_size + out_room_past_end];
-extern char* out_pos;
-extern char* out_end;
-void flush();
-char* flush_block(char* end);
-
-// The most bytes a piece can take: 0 marks what write does not take. Text
-// must be an array of const char, as a string literal is, so that a buffer
-// of chars is not written out whole, its unused bytes included.
+// The most bytes a piece can take: 0 marks what write does not take.
 template <typename T>
 inline constexpr std::size_t room = 0;
 template <>
 inline constexpr std::size_t room<std::int32_t> = digits::decimal_room;
-template <>
-inline constexpr std::size_t room<const std::int32_t> = digits::decimal_room;
 template <std::size_t N>
-inline constexpr std::size_t room<const char[N]> = N - 1;
+inline constexpr std::size_t room<char[N]> = N - 1;
 template <>
 inline constexpr std::size_t room<digits::Counter> = digits::Counter::room;
-template <>
-inline constexpr std::size_t room<const digits::Counter> = digits::Counter::room;
 
 // The put routines write at p and return the end of what they wrote: the
 // output position stays in a register for the whole of a write, whereas as a
@@ -152,6 +233,19 @@ inline char* put(char* p, const digits::Counter& count)
     return count.put(p);
 }
 
+template <typename... Pieces>
+inline void StandardOutput::put(const Pieces&... pieces)
+{
+    static_assert(((room<Pieces> > 0) && ...), "io::write takes string literals and 32-bit numbers");
+    static_assert((room<Pieces> + ...) <= room_past_block,
+                  "io::write takes no more than fits past the end of a block");
+    char* p = next;
+    ((p = detail::put(p, pieces)), ...);
+    if (p >= block_end)
+        p = send_block(p);
+    next = p;
+}
+
 }  // namespace detail
 
 inline bool Input::read(std::int32_t& n)
@@ -164,8 +258,8 @@ inline bool Input::read(std::int32_t& n)
         ++p;
     std::int32_t whole = 0;
     const char* end = digits::take_number(p, whole);
-    if (!end || end == detail::in_end) {
-        const detail::Resume resume = detail::read_slowly(p);
+    if (!end || end == detail::standard_input.end()) {
+        const detail::Resume resume = detail::standard_input.read_slowly(p);
         pos = resume.at;
         if (resume.taken)
             n = resume.number;
@@ -177,18 +271,9 @@ inline bool Input::read(std::int32_t& n)
 }
 
 template <typename... Pieces>
-inline void write(Pieces&&... pieces)
+inline void write(const Pieces&... pieces)
 {
-    // One check for the whole call, after the pieces have gone in.
-    static_assert(((detail::room<std::remove_reference_t<Pieces>> > 0) && ...),
-                  "io::write takes string literals and 32-bit numbers");
-    static_assert((detail::room<std::remove_reference_t<Pieces>> + ...) <= detail::out_room_past_end,
-                  "io::write takes no more than fits past the end of a block");
-    char* p = detail::out_pos;
-    ((p = detail::put(p, pieces)), ...);
-    if (p >= detail::out_end)
-        p = detail::flush_block(p);
-    detail::out_pos = p;
+    detail::standard_output.put(pieces...);
 }
 
 }  // namespace io
