@@ -1,16 +1,18 @@
-// Checks the number core over its whole range, in both word sizes: every
-// eight-digit group formatted and joined back, put_decimal against
-// std::to_chars at every length and boundary, the counter against
-// put_decimal over each length, and take_number on every sign and count of
-// digits before every kind of byte that stops them, and on every number
-// that put_decimal is checked on.
+// Checks the number core in both word sizes: every eight-digit group, the
+// counter over each length, take_number on every sign and count of digits
+// before every byte that stops them, and add_digits at every length and
+// both limits; with --every-value K/N, the Kth of N parts of every signed
+// 32-bit value, written by put_decimal and read back by take_number.
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <limits>
+#include <string>
 
 #include "digits.h"
 
@@ -20,42 +22,86 @@ namespace {
 constexpr auto take_numbers = {digits::take_number<std::uint64_t>, digits::take_number<std::uint32_t>};
 constexpr auto join_digits = {digits::join_digits<std::uint64_t>, digits::join_digits<std::uint32_t>};
 
-long checks = 0;
 long failures = 0;
 
 void check(bool ok, const char* what, long long n)
 {
-    ++checks;
     if (!ok && ++failures <= 10)
         std::printf("wrong: %s for %lld\n", what, n);
 }
 
-void check_put_decimal(std::int32_t n)
+// Every value from first up to last (2^32 for all), as unsigned, a batch at
+// a time: put_decimal must write the text std::to_chars writes, a line each,
+// and take_number read it back, long after it was written, as the program
+// does. Digits stand before the text, for take_number to leave alone.
+void check_every_value(std::uint64_t first, std::uint64_t last)
 {
-    // take_number may read two bytes before the number: digits, here.
-    char text[26] = {'9', '9'};
-    char* want = text + 2;
-    const auto [want_end, error] = std::to_chars(want, want + 16, n);
-    for (auto put_decimal : {digits::put_decimal<std::uint64_t>, digits::put_decimal<std::uint32_t>}) {
-        char got[digits::decimal_room + 1];
-        std::memset(got, '#', sizeof got);
-        const char* end = put_decimal(got, n);
-        check(error == std::errc{} && end - got == want_end - want &&
-                  std::memcmp(got, want, static_cast<std::size_t>(end - got)) == 0,
-              "put_decimal", n);
-        check(got[digits::decimal_room] == '#', "put_decimal past its room", n);
-    }
-    // And back again.
-    std::memcpy(want_end, "\n99999", 6);
-    for (auto take_number : take_numbers) {
-        std::int32_t back = 0;
-        check(take_number(want, back) == want_end && back == n, "take_number", n);
+    constexpr int batch = 4096;
+    constexpr int line = digits::decimal_room + 1;
+    static char theirs[digits::reach_before + batch * line + digits::reach_after];
+    static char ours[batch * line + digits::decimal_room];
+    std::memset(theirs, '9', sizeof theirs);
+    char* const text = theirs + digits::reach_before;
+    for (std::uint64_t k = first; k < last; k += batch) {
+        const int count = static_cast<int>(std::min<std::uint64_t>(batch, last - k));
+        const auto n = [k](int j) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(k + j)); };
+        char* text_end = text;
+        for (int j = 0; j < count; ++j) {
+            text_end = std::to_chars(text_end, text_end + line, n(j)).ptr;
+            *text_end++ = '\n';
+        }
+        const auto check_word = [&]<typename W>(W) {
+            char* p = ours;
+            for (int j = 0; j < count; ++j) {
+                p[digits::decimal_room] = '#';
+                char* end = digits::put_decimal<W>(p, n(j));
+                check(p[digits::decimal_room] == '#', "put_decimal past its room", n(j));
+                *end = '\n';
+                p = end + 1;
+            }
+            check(p - ours == text_end - text && std::memcmp(ours, text, static_cast<std::size_t>(p - ours)) == 0,
+                  "put_decimal, in the batch from", n(0));
+            const char* q = text;
+            for (int j = 0; j < count; ++j) {
+                std::int32_t back = 0;
+                q = digits::take_number<W>(q, back);
+                check(q && *q == '\n' && back == n(j), "take_number", n(j));
+                if (!q)
+                    return;
+                ++q;
+            }
+            check(q == text_end, "take_number, in the batch from", n(0));
+        };
+        check_word(std::uint64_t{});
+        check_word(std::uint32_t{});
     }
 }
 
-}  // namespace
+// add_digits on text, cut in two at every place as the end of a block may
+// cut it, after no sign and after a minus, against std::from_chars.
+void check_add_digits(const std::string& text)
+{
+    for (const bool negative : {false, true}) {
+        const std::uint32_t limit = negative ? 2147483648u : 2147483647u;
+        const std::string number = (negative ? "-" : "") + text;
+        std::int32_t want = 0;
+        const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), want);
+        const std::uint64_t want_value = error == std::errc::result_out_of_range
+                                             ? std::uint64_t{limit} + 1
+                                             : static_cast<std::uint64_t>(std::abs(std::int64_t{want}));
+        for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+            std::uint64_t value = 0;
+            bool parts_end_right = true;
+            for (const std::string& part : {text.substr(0, cut), text.substr(cut)})
+                parts_end_right &= digits::add_digits(part.c_str(), value, limit) == part.c_str() + part.size();
+            check(end == number.data() + number.size() && parts_end_right && value == want_value,
+                  negative ? "add_digits after a minus, length and cut" : "add_digits, length and cut",
+                  static_cast<long long>(text.size() * 100 + cut));
+        }
+    }
+}
 
-int main()
+void check_quickly()
 {
     // Every group of eight digits, against a counter kept in decimal text.
     char counter[8] = {'0', '0', '0', '0', '0', '0', '0', '0'};
@@ -70,26 +116,10 @@ int main()
         for (int k = 7; k >= 0 && ++counter[k] > '9'; --k)
             counter[k] = '0';
     }
-    check(true, "eight digits there and back", 0);
-
-    // Each side of every power of ten, of either sign, the limits, and a
-    // sweep over the whole range.
-    constexpr std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
-    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
-    for (std::int64_t power = 1; power <= highest; power *= 10)
-        for (std::int64_t n : {power - 1, power, power + 1})
-            for (std::int64_t signed_n : {n, -n})
-                if (signed_n >= lowest && signed_n <= highest)
-                    check_put_decimal(static_cast<std::int32_t>(signed_n));
-    for (std::int32_t n : {lowest, lowest + 1, highest - 1, highest})
-        check_put_decimal(n);
-    for (std::int64_t n = lowest; n <= highest; n += 65521)
-        check_put_decimal(static_cast<std::int32_t>(n));
-    for (std::int32_t n = -1000000; n <= 1000000; ++n)
-        check_put_decimal(n);
 
     // The counter from 0 up past every length up to eight digits, and from
     // a few starts to the largest count, against put_decimal.
+    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
     for (std::int32_t start : {0, 99990000, 999990000, highest - 25000}) {
         digits::Counter count(start);
         for (std::int64_t n = start; n <= highest && n < std::int64_t{start} + 20000000; ++n, ++count) {
@@ -105,7 +135,6 @@ int main()
             if (n == highest)
                 break;
         }
-        check(true, "counter", start);
     }
 
     // A sign or none, then every count of digits up to sixteen, then every
@@ -128,7 +157,7 @@ int main()
                         continue;
                     char text[42];
                     std::memset(text, '9', sizeof text);
-                    char* number = text + 2;
+                    char* number = text + digits::reach_before;
                     std::memcpy(number, sign, static_cast<std::size_t>(sign_length));
                     std::memcpy(number + sign_length, run, static_cast<std::size_t>(count));
                     number[sign_length + count] = static_cast<char>(stop);
@@ -144,6 +173,36 @@ int main()
         }
     }
 
-    std::printf("%ld checks, %ld failed\n", checks, failures);
+    // add_digits at every length up to 40 digits: digits that run up, 0s,
+    // 9s, and each side of both limits, behind as many 0s as that takes.
+    for (std::size_t length = 1; length <= 40; ++length) {
+        check_add_digits(std::string("1234567890123456789012345678901234567890").substr(0, length));
+        check_add_digits(std::string(length, '0'));
+        check_add_digits(std::string(length, '9'));
+        for (const std::string limit : {"2147483647", "2147483648", "2147483649"})
+            if (length >= limit.size())
+                check_add_digits(std::string(length - limit.size(), '0') + limit);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    // --every-value K/N: the Kth of N parts, 1 <= K <= N.
+    char* slash = nullptr;
+    char* end = nullptr;
+    const std::uint64_t part = argc == 3 ? std::strtoull(argv[2], &slash, 10) : 0;
+    const std::uint64_t parts = part > 0 && *slash == '/' ? std::strtoull(slash + 1, &end, 10) : 0;
+    if (argc == 1) {
+        check_quickly();
+    } else if (std::strcmp(argv[1], "--every-value") == 0 && part > 0 && part <= parts && *end == '\0') {
+        constexpr std::uint64_t all = std::uint64_t{1} << 32;
+        check_every_value(all * (part - 1) / parts, all * part / parts);
+    } else {
+        std::printf("usage: test_digits [--every-value K/N]\n");
+        return 2;
+    }
+    std::printf("%ld failed\n", failures);
     return failures == 0 ? 0 : 1;
 }
