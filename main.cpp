@@ -8,7 +8,7 @@
 #include "streams.h"
 #include "values.h"
 
-bool answer_option(const char* argument);
+static bool answer_option(const char* argument);
 
 int main(int argc, char* argv[])
 {
@@ -72,10 +72,7 @@ int main(int argc, char* argv[])
 
 // Writes the answer to --help or --version, and says whether argument was
 // one of them. The version is the project's, which the build passes in.
-// Not static: a static function called once is inlined into main, and
-// there it cost the 32-bit x86 build one more instruction for every value
-// read.
-bool answer_option(const char* argument)
+static bool answer_option(const char* argument)
 {
     using io::eol;
     if (std::strcmp(argument, "--help") == 0) {
