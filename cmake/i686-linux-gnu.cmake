@@ -3,6 +3,8 @@
 #   cmake -S . -B build-i686 --toolchain cmake/i686-linux-gnu.cmake
 set(cross_arch i686)
 include(${CMAKE_CURRENT_LIST_DIR}/linux-cross.cmake)
-# Linked statically, the program is not position-independent, so neither
+# Linked with -static, the program is not position-independent, so neither
 # need its code be: that would cost one of the few registers of 32-bit x86.
-set(CMAKE_CXX_FLAGS_INIT "-fno-pie")
+if(NOT EXTREMES_STATIC)
+    set(CMAKE_CXX_FLAGS_INIT "-fno-pie")
+endif()

@@ -1,7 +1,9 @@
-# Ready-made packages, made by running cpack in the build folder: from the
-# native Linux build, extremes-<version>-Linux-x86_64.tar.gz and
-# extremes_<version>_amd64.deb; from the 32-bit Windows build,
-# extremes-<version>-win32.zip.
+# Ready-made packages, made by running cpack in the build folder: from a
+# Linux build linked statically (EXTREMES_STATIC, or a cross toolchain
+# file), extremes-<version>-linux-<processor>.tar.gz, a program for any Linux
+# of its processor; from the native Linux build, linked with the system's
+# libraries as Debian's policy wants, extremes_<version>_amd64.deb; from the
+# 32-bit Windows build, extremes-<version>-win32.zip.
 #
 # The packages lay the program out differently, so each holds one install
 # component of its own, named after its CPack generator (TGZ, DEB, ZIP);
@@ -70,8 +72,8 @@ if(WIN32)
     install(TARGETS extremes RUNTIME DESTINATION . COMPONENT ZIP EXCLUDE_FROM_ALL)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
             DESTINATION . COMPONENT ZIP EXCLUDE_FROM_ALL)
-else()
-    set(CPACK_SYSTEM_NAME ${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
+elseif(EXTREMES_STATIC OR static_flag)
+    string(TOLOWER ${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR} CPACK_SYSTEM_NAME)
     set(CPACK_GENERATOR TGZ)
 
     # The .tar.gz: what `cmake --install` installs, with README and LICENSE on top.
@@ -79,7 +81,7 @@ else()
             COMPONENT TGZ EXCLUDE_FROM_ALL)
     install(FILES extremes.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT TGZ EXCLUDE_FROM_ALL)
     install(FILES README.md LICENSE DESTINATION . COMPONENT TGZ EXCLUDE_FROM_ALL)
-
+else()
     # The .deb, laid out as Debian's policy wants it (lintian checks): the
     # manual page and the changelog compressed with gzip -9n (at configure
     # time, which runs again whenever either file changes), the licence as
@@ -87,7 +89,7 @@ else()
     # dpkg takes the architecture and the dependencies from this machine, so
     # only a native build makes one.
     if(NOT CMAKE_CROSSCOMPILING)
-        list(APPEND CPACK_GENERATOR DEB)
+        set(CPACK_GENERATOR DEB)
         set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
         set(CPACK_DEBIAN_PACKAGE_SECTION utils)
         set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -108,3 +110,16 @@ else()
 endif()
 
 include(CPack)
+
+# The release (release.cmake): the .tar.gz for x86-64, 64-bit ARM and 32-bit
+# x86 Linux, the .deb and the .zip, from clean builds in release/, and
+# their checksums. Only a native x86-64 Linux build has it: the x86-64
+# program and the .deb are built with its compiler.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64"
+   AND NOT CMAKE_CROSSCOMPILING)
+    add_custom_target(release
+        COMMAND ${CMAKE_COMMAND} -D SOURCE_DIR=${PROJECT_SOURCE_DIR} -D RELEASE_DIR=${PROJECT_BINARY_DIR}/release
+                -D CXX_COMPILER=${CMAKE_CXX_COMPILER} -D GENERATOR=${CMAKE_GENERATOR}
+                -D WERROR=${EXTREMES_WERROR} -P ${CMAKE_CURRENT_LIST_DIR}/release.cmake
+        USES_TERMINAL VERBATIM)
+endif()
