@@ -252,6 +252,11 @@ private:
     Text high;
 };
 
+inline bool is_digit(char c)
+{
+    return static_cast<unsigned>(c - '0') < 10;
+}
+
 // Adds the decimal digits at p, up to the first other byte, to value and
 // returns where they end: the numbers take_number leaves, which the end of
 // a block may cut, to go on with the value so far. Past limit, value stops
@@ -259,7 +264,7 @@ private:
 inline const char* add_digits(const char* p, std::uint64_t& value, std::uint32_t limit)
 {
     assert(value <= std::uint64_t{limit} + 1);
-    while (static_cast<unsigned>(*p - '0') < 10)
+    while (is_digit(*p))
         value = std::min(value * 10 + static_cast<unsigned>(*p++ - '0'), std::uint64_t{limit} + 1);
     return p;
 }

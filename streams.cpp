@@ -58,11 +58,6 @@ bool could_become_a_mark(const char* bytes, std::size_t held)
 // character that a narrower character set lacks.
 constexpr char not_ascii = '?';
 
-bool is_digit(char c)
-{
-    return static_cast<unsigned>(c - '0') < 10;
-}
-
 void report(const char* what, const char* reason)
 {
     char message[256];
@@ -216,7 +211,7 @@ Resume StandardInput::read_slowly(const char* p)
             p = text;
         }
     }
-    if (!is_digit(*p))
+    if (!digits::is_digit(*p))
         return stop(p);
 
     // The digits are read to the last, across blocks.
