@@ -223,8 +223,13 @@ Resume StandardInput::read_slowly(const char* p)
             break;
         const bool more = refill();
         p = text;
-        if (!more)
+        if (!more) {
+            // Digits cut off by a read that failed may have gone on: they
+            // are no number. Where the input ends, so does the number.
+            if (read_error != 0)
+                return stop(p);
             break;
+        }
     }
     if (value > limit)
         return stop(p);

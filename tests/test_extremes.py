@@ -265,6 +265,31 @@ class FailedReads(Case):
         self.assertRegex(result.stderr.decode(), f"^extremes: read error: [^\n]+{EOL}$")
         self.assertEqual(result.returncode, 1)
 
+    @unittest.skipIf(WINDOWS, "resets a POSIX socket")
+    def test_a_number_cut_by_a_read_error_is_no_number(self):
+        # Once the program has read what was sent and waits for more, the
+        # other end of its socket closes with data left unread, which fails
+        # the program's next read (ECONNRESET).
+        for name, sent, prompt, count, values in [
+            ("in the count", b"12", "enter the array length : ", 0, []),
+            ("in the digits", b"3 12", "Enter your 0 number : ", 3, [0, 0, 0]),
+            ("after the sign", b"2 -", "Enter your 0 number : ", 2, [0, 0]),
+            ("ended by white space, whole", b"3 5 12 ", "Enter your 2 number : ", 3, [5, 12, 0]),
+        ]:
+            with self.subTest(name):
+                ours, theirs = socket.socketpair()
+                theirs.send(b"unread")
+                ours.send(sent)
+                with ours, subprocess.Popen(PROGRAM, stdin=theirs, stdout=subprocess.PIPE,
+                                            stderr=subprocess.PIPE) as p:
+                    theirs.close()
+                    seen = self.read_until(p.stdout.fileno(), prompt.encode())
+                    ours.close()
+                    seen += p.stdout.read()
+                    self.assertEqual((seen, p.stderr.read(), p.wait(timeout=PATIENCE)),
+                                     (transcript(count, values),
+                                      b"extremes: read error: Connection reset by peer\n", 1))
+
 
 class BufferBoundaries(Case):
     def test_long_runs_of_zeros_and_white_space(self):
