@@ -70,6 +70,15 @@ void report(const char* what, const char* reason)
     platform::write_error(message, length);
 }
 
+// Ends the run after a write to standard output failed with error; quietly
+// when the reader has gone, since nobody is left to tell.
+[[noreturn]] void fail_writing(int error)
+{
+    if (error != EPIPE)
+        report("write error", std::strerror(error));
+    std::_Exit(1);
+}
+
 }  // namespace
 
 namespace detail {
@@ -237,47 +246,54 @@ Resume StandardInput::read_slowly(const char* p)
     return {p, static_cast<std::int32_t>(negative ? -magnitude : magnitude), true};
 }
 
-void StandardOutput::start()
+int StandardOutput::start()
 {
     started = true;
     const long block = platform::start_output();
     if (block < 0)
-        fail("write error", std::strerror(errno));
+        return errno;
     block_end = buffer + std::min(static_cast<std::size_t>(block), most_block);
+    return 0;
 }
 
-// Writes out the bytes from the start of the buffer up to end.
-void StandardOutput::write_out(const char* end)
+// Writes out the bytes from the start of the buffer up to end: 0, or the
+// errno of the write that failed.
+int StandardOutput::write_out(const char* end)
 {
     for (const char* p = buffer; p < end;) {
         const long put = platform::write_output(p, static_cast<std::size_t>(end - p));
-        if (put <= 0) {
-            if (put == 0)
-                errno = ENOSPC;
-            if (errno == EPIPE)  // the reader has gone: nobody is left to tell
-                std::_Exit(1);
-            fail("write error", std::strerror(errno));
-        }
+        if (put <= 0)
+            return put == 0 ? ENOSPC : errno;
         p += put;
     }
+    return 0;
+}
+
+int StandardOutput::write_buffered()
+{
+    int error = started ? 0 : start();
+    if (error == 0)
+        error = write_out(next);
+    next = buffer;
+    return error;
 }
 
 void StandardOutput::flush()
 {
-    if (!started)
-        start();
-    write_out(next);
-    next = buffer;
+    if (const int error = write_buffered())
+        fail_writing(error);
 }
 
 char* StandardOutput::send_block(char* end)
 {
     if (!started) {
-        start();
+        if (const int error = start())
+            fail_writing(error);
         if (end < block_end)
             return end;
     }
-    write_out(block_end);
+    if (const int error = write_out(block_end))
+        fail_writing(error);
     const auto past = static_cast<std::size_t>(end - block_end);
     std::memmove(buffer, block_end, past);
     return buffer + past;
@@ -287,7 +303,7 @@ void StandardOutput::close()
 {
     flush();
     if (platform::close_output() < 0)
-        fail("write error", std::strerror(errno));
+        fail_writing(errno);
 }
 
 }  // namespace detail
@@ -305,7 +321,12 @@ int finish(const Input& input)
 
 void fail(const char* what, const char* reason)
 {
+    // What was written goes out first, as the standard tools' error routines
+    // do; a write that fails on the way is told after what ended the run.
+    const int write_error = detail::standard_output.write_buffered();
     report(what, reason);
+    if (write_error != 0 && write_error != EPIPE)
+        report("write error", std::strerror(write_error));
     std::_Exit(1);
 }
 

@@ -46,8 +46,11 @@ public:
     template <typename... Pieces>
     void put(const Pieces&... pieces);
 
-    // Writes out what is buffered.
+    // Writes out what is buffered, and ends the run if that fails.
     void flush();
+
+    // Writes out what is buffered: 0, or the errno of the write that failed.
+    int write_buffered();
 
     // Writes out what is buffered and closes standard output, where some
     // file systems first report a failed write.
@@ -55,8 +58,8 @@ public:
 
 private:
     char* send_block(char* end);
-    void start();
-    void write_out(const char* end);
+    int start();
+    int write_out(const char* end);
 
     char* const buffer;
     char* next;
@@ -180,8 +183,9 @@ void write(const Pieces&... pieces);
 // exit status: 0, or 1 after reporting input that could not be read.
 int finish(const Input& input);
 
-// Reports "extremes: <what>" (with ": <reason>" when there is one) on
-// standard error and ends the process with status 1.
+// Ends the run for a failure other than a failed write: writes out what is
+// buffered, reports "extremes: <what>" (with ": <reason>" when there is one)
+// on standard error, and ends the process with status 1.
 [[noreturn]] void fail(const char* what, const char* reason = nullptr);
 
 namespace detail {

@@ -595,9 +595,26 @@ class Memory(Case):
 
     @NATIVE_MEMORY
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than the limit")
-    def test_running_out_of_memory_is_reported(self):
-        peak, status, err = self.peak_kib(b"20000000 " + b"7\n" * 20000000, limit=48 << 20)
-        self.assertEqual((status, err), (1, b"extremes: out of memory\n"))
+    def test_running_out_of_memory_is_reported_after_the_output_so_far(self):
+        limit = 48 << 20
+        with tempfile.TemporaryFile() as f:
+            f.write(b"20000000 " + b"7\n" * 20000000)
+            f.seek(0)
+            with subprocess.Popen(PROGRAM, stdin=f, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                  preexec_fn=lambda: resource.setrlimit(
+                                      resource.RLIMIT_AS, (limit, limit))) as p:
+                size, tail = 0, b""
+                for chunk in iter(lambda: p.stdout.read(1 << 20), b""):
+                    size, tail = size + len(chunk), (tail + chunk)[-100:]
+                self.assertEqual((p.wait(timeout=PATIENCE), p.stderr.read()),
+                                 (1, b"extremes: out of memory\n"))
+        # The output is every prompt up to the last, whole: its length is that
+        # of the prompts for positions 0 to n - 1, whose digits number
+        # n + (n - 10) + (n - 100) + ... while n is larger.
+        n = int(re.search(rb"Enter your (\d+) number : $", tail)[1]) + 1
+        digits = n + sum(max(n - 10**d, 0) for d in range(1, 10))
+        self.assertEqual(size, len("enter the array length : ")
+                         + n * len("Enter your  number : ") + digits)
 
     @unittest.skipIf(WINDOWS or EMULATED, "limits the stack of a native POSIX process")
     @unittest.skipIf(SANITIZED, "the sanitizers need a larger stack of their own")
