@@ -302,15 +302,6 @@ class BufferBoundaries(Case):
              262146, [1] * 262144 + [-3, 9]),
         ])
 
-    def random_input(self, seed, n):
-        rng = random.Random(seed)
-        values = [rng.choice([rng.randint(-2**31, 2**31 - 1), rng.randint(-99, 99)])
-                  for _ in range(n)]
-        gaps = [rng.choice([" ", "\n", "\t", "  ", "\r\n"]) for _ in range(n + 1)]
-        signs = [rng.choice(["", "+", "0", "00"]) if v >= 0 else "-" for v in values]
-        text = str(n) + "".join(g + s + str(abs(v)) for g, s, v in zip(gaps, signs, values))
-        return text.encode(), values
-
     def test_numbers_cut_by_the_end_of_a_block(self):
         # Byte 65,536 of a file, where its first block ends, falls at the
         # place marked | in each number.
@@ -329,26 +320,112 @@ class BufferBoundaries(Case):
                       utf16("2" + " " * (32768 - 6) + "12345678 5"), 2, [12345678, 5]))
         self.check_table(table, from_file=True)
 
-    def test_large_input_from_a_file(self):
-        # More values than one block of the storage holds (262,144).
-        data, values = self.random_input(1, 300000)
-        self.assertEqual(run(data, from_file=True).stdout, transcript(len(values), values))
+class InputInAnyPieces(Case):
+    """Inputs made at random of numbers, white space and what is neither, the
+    end of a file's first 64 KiB block often put inside or beside one of them,
+    fed four ways and compared with a plain model of the program: the output,
+    and from a file the offset left behind."""
 
-    def test_large_input_in_uneven_pieces(self):
-        data, values = self.random_input(2, 100000)
-        rng = random.Random(3)
-        with tempfile.TemporaryFile() as out:
-            with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE, stdout=out) as p:
-                pos = 0
-                while pos < len(data):
-                    step = rng.choice([1, 2, 3, 7, 4096, 65535, 65536, 65537, 100000])
-                    p.stdin.write(data[pos:pos + step])
-                    p.stdin.flush()
-                    pos += step
-                p.stdin.close()
-                p.wait(timeout=PATIENCE)
+    MARKS = {"bytes": b"", "UTF-8": b"\xef\xbb\xbf", "UTF-16-LE": b"\xff\xfe", "UTF-16-BE": b"\xfe\xff"}
+    NUMBER = re.compile(rb"[ \t\n\v\f\r]*([+-]?)([0-9]*)")
+
+    def model(self, data):
+        """The count, the values the program ends up with, the bytes it leaves."""
+        encoding = next(e for e, m in reversed(self.MARKS.items()) if data.startswith(m))
+        mark = self.MARKS[encoding]
+        text, width = data[len(mark):], 1 + encoding.startswith("UTF-16")
+        if width == 2:
+            order = "little" if encoding.endswith("LE") else "big"
+            units = (int.from_bytes(text[k:k + 2], order) for k in range(0, len(text) - 1, 2))
+            text = bytes(u if u < 0x80 else ord("?") for u in units)
+        pos, numbers = 0, []
+        while not numbers or len(numbers) <= numbers[0]:
+            m = self.NUMBER.match(text, pos)
+            pos = m.end() if m[2] else m.end(1)
+            if not m[2] or not -2**31 <= int(m[1] + m[2]) < 2**31:
+                break
+            numbers.append(int(m[1] + m[2]))
+        count = numbers[0] if numbers else 0
+        values = numbers[1:] + [0] * (count + 1 - len(numbers))
+        return count, values, len(data) - len(mark) - width * pos
+
+    def feed(self, data, way, rng):
+        """The program's output for data fed way, its status and error output,
+        and from a file the bytes it left unread. A piece sent on a socket of
+        messages is one read (where wine runs the program, a pipe stands in)."""
+        with tempfile.TemporaryFile() as f, tempfile.TemporaryFile() as out:
+            if way == "from a file":
+                f.write(data)
+                f.seek(0)
+                p = subprocess.run(PROGRAM, stdin=f, stdout=out, stderr=subprocess.PIPE,
+                                   timeout=PATIENCE)
+                out.seek(0)
+                unread = len(data) - os.lseek(f.fileno(), 0, os.SEEK_CUR)
+                return out.read(), (p.returncode, p.stderr), unread
+            sizes = {"in one write": [len(data)], "in odd pieces": [1, 3, 5, 7, 4093, 65533],
+                     "a byte at a time": [1]}[way]
+            if way == "in one write" or WINDOWS:
+                reader, writer = os.pipe()
+                theirs, ours = open(reader, "rb", buffering=0), open(writer, "wb", buffering=0)
+                send = ours.write
+            else:
+                ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+                send = ours.send
+            with ours, subprocess.Popen(PROGRAM, stdin=theirs, stdout=out, stderr=subprocess.PIPE) as p:
+                theirs.close()
+                try:
+                    start = 0
+                    while start < len(data):
+                        start += send(data[start:start + rng.choice(sizes)])
+                except (BrokenPipeError, ConnectionResetError):
+                    pass  # the program has read all that it reads
+                ours.close()
+                status = (p.wait(timeout=PATIENCE), p.stderr.read())
             out.seek(0)
-            self.assertEqual(out.read(), transcript(len(values), values))
+            return out.read(), status, None
+
+    def random_case(self, rng, most=8, junk=0.4):
+        """Random input, and a name that shows its text."""
+        numbers = [rng.choice(["", "", "-", "+"]) + "0" * rng.choice([0, 0, 1, 9, 17])
+                   + str(rng.choice([rng.randint(0, 99), rng.randint(0, 2**31),
+                                     rng.randint(0, 10**rng.randint(10, 20))]))
+                   for _ in range(rng.randint(0, most))]
+        if rng.random() < junk:
+            neither = rng.choice(["x", "-", "+", "--1", "\0", "\u3033"])
+            numbers.insert(rng.randint(0, len(numbers)), neither)
+        count = max(len(numbers) + rng.choice([0, 0, 0, 2, -1]), rng.choice([0, -3]))
+        tokens = [str(count)] + numbers
+        gaps = ["".join(rng.choices([" ", "\n", "\t", "\r\n", "\v\f", ""], k=rng.randint(1, 2)))
+                for _ in tokens]
+        encoding = rng.choice(list(self.MARKS))
+        mark, width = self.MARKS[encoding], 1 + encoding.startswith("UTF-16")
+        if rng.random() < 0.5:  # blanks that bring the block's end to token k
+            k = rng.randrange(len(tokens))
+            before = sum(len(t) + len(g) for t, g in zip(tokens[:k], gaps)) + len(gaps[k])
+            blanks = (65536 - len(mark)) // width - before - rng.randint(-1, len(tokens[k]) + 1)
+            gaps[0] = " " * max(blanks, 0) + gaps[0]
+        text = "".join(g + t for g, t in zip(gaps, tokens)) + rng.choice(["", "\n", " 7"])
+        data = mark + text.encode(encoding if width == 2 else "utf-8")
+        if width == 2 and rng.random() < 0.2:
+            data += b"5"  # half a unit
+        return f"{encoding} {text[:40]!r}... ({len(text)} characters)", data
+
+    def test_random_inputs_fed_every_way(self):
+        rng = random.Random(26)
+        slow = WINDOWS or EMULATED or SANITIZED
+        cases = [self.random_case(rng) for _ in range(60 if slow else 240)]
+        # More values than one block of the storage holds (262,144).
+        cases.append(self.random_case(rng, most=300000, junk=0))
+        for name, data in cases:
+            count, values, unread = self.model(data)
+            for way in ["from a file", "in one write", "in odd pieces", "a byte at a time"]:
+                if way == "a byte at a time" and len(data) > 4096:
+                    continue
+                with self.subTest(name, way=way):
+                    out, status, left = self.feed(data, way, rng)
+                    self.assertEqual(out, transcript(count, values))
+                    self.assertEqual(status, (0, b""))
+                    self.assertIn(left, (None, unread))
 
 
 class NumbersSplitAcrossWrites(Case):
