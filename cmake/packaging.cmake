@@ -1,6 +1,6 @@
 # Ready-made packages, made by running cpack in the build folder: from a
-# Linux build linked statically (EXTREMES_STATIC, or a cross toolchain
-# file), extremes-<version>-linux-<processor>.tar.gz, a program for any Linux
+# Linux build linked statically (EXTREMES_STATIC, as a cross build is by
+# default), extremes-<version>-linux-<processor>.tar.gz, a program for any Linux
 # of its processor; from the native Linux build, linked with the system's
 # libraries as Debian's policy wants, extremes_<version>_amd64.deb; from the
 # 32-bit Windows build, extremes-<version>-win32.zip.
@@ -72,7 +72,7 @@ if(WIN32)
     install(TARGETS extremes RUNTIME DESTINATION . COMPONENT ZIP EXCLUDE_FROM_ALL)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
             DESTINATION . COMPONENT ZIP EXCLUDE_FROM_ALL)
-elseif(EXTREMES_STATIC OR static_flag)
+elseif(EXTREMES_STATIC)
     string(TOLOWER ${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR} CPACK_SYSTEM_NAME)
     set(CPACK_GENERATOR TGZ)
 

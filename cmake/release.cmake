@@ -53,12 +53,14 @@ endfunction()
 
 file(REMOVE_RECURSE ${RELEASE_DIR})
 set(packages "")
-# The Linux programs self-contained, for x86-64 with the compiler given and
-# for the others with their cross compilers; the .deb, linked with the
-# system's libraries as Debian's policy wants; the .zip for 32-bit Windows.
-build(linux-x86_64 -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DEXTREMES_STATIC=ON)
-build(linux-aarch64 --toolchain ${SOURCE_DIR}/cmake/aarch64-linux-gnu.cmake -DEXTREMES_STATIC=ON)
-build(linux-i686 --toolchain ${SOURCE_DIR}/cmake/i686-linux-gnu.cmake -DEXTREMES_STATIC=ON)
+# The Linux programs self-contained, linked statically and placed at random,
+# for x86-64 with the compiler given and for the others with their cross
+# compilers; the .deb, linked with the system's libraries as Debian's policy
+# wants; the .zip for 32-bit Windows.
+set(self_contained -DEXTREMES_STATIC=ON -DCMAKE_POSITION_INDEPENDENT_CODE=ON)
+build(linux-x86_64 -DCMAKE_CXX_COMPILER=${CXX_COMPILER} ${self_contained})
+build(linux-aarch64 --toolchain ${SOURCE_DIR}/cmake/aarch64-linux-gnu.cmake ${self_contained})
+build(linux-i686 --toolchain ${SOURCE_DIR}/cmake/i686-linux-gnu.cmake ${self_contained})
 build(deb -DCMAKE_CXX_COMPILER=${CXX_COMPILER})
 build(win32 --toolchain ${SOURCE_DIR}/cmake/mingw-w64-i686.cmake)
 
