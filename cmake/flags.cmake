@@ -90,3 +90,16 @@ elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU
         check_pie_supported()
     endif()
 endif()
+
+# Two builds of one commit make the same program, whatever their folders and
+# time: wherever it would name the source and build folders (debugging
+# information, whose checksum, the build ID, stays after stripping; a failed
+# assertion's message), it names them ".", and the Windows program holds no
+# time of linking.
+check_cxx_compiler_flag(-ffile-prefix-map=old=new EXTREMES_HAS_FILE_PREFIX_MAP)
+if(EXTREMES_HAS_FILE_PREFIX_MAP)
+    add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
+endif()
+if(MINGW)
+    add_link_options(LINKER:--no-insert-timestamp)
+endif()
