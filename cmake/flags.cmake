@@ -37,6 +37,16 @@ if(EXTREMES_SSE2 AND x86_32 AND NOT MSVC)
     add_compile_options(-msse2)
 endif()
 
+# A build for finding faults (CI's): AddressSanitizer and
+# UndefinedBehaviorSanitizer, each stopping the program at the first fault it
+# finds. The tests then skip what the sanitizers' own memory and stack would
+# spoil.
+option(EXTREMES_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer (GCC, Clang)" OFF)
+if(EXTREMES_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
 # On Linux, EXTREMES_STATIC links the programs statically, so that they need
 # no library of the machine they run on. A cross build for Linux cannot count
 # on the target's libraries being there, nor can its tests run on an
