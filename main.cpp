@@ -13,8 +13,7 @@ static bool answer_option(const char* argument);
 int main(int argc, char* argv[])
 {
     // Only the first argument can be an option, answered without reading
-    // anything: before it had options, the program ignored its arguments,
-    // and it still ignores any other.
+    // anything; any other argument is ignored.
     io::Input input;
     if (argc > 1 && answer_option(argv[1]))
         return io::finish(input);
@@ -38,11 +37,10 @@ int main(int argc, char* argv[])
     std::int32_t max = values.at_or_zero(0);
     std::int32_t min = values.at_or_zero(0);
     // The passes below take a run of values at a time, which stand one after
-    // another in memory, rather than look up the block of each: the segmented
-    // iteration of Matthew Austern's "Segmented Iterators and Hierarchical
-    // Algorithms" (2000). Over a run, the compiler compares several values at
-    // once: it vectorises the reduction, as GCC does when the running
-    // extremes are locals of the loop over the run.
+    // another in memory, rather than look up the block of each: segmented
+    // iteration. GCC compares several values of a run at once (it vectorises
+    // the loop) at -O3, the Release build's level, not at -O2, and only with
+    // the running extremes in locals of the loop over the run.
     for (std::int32_t b = 0; b < uno;) {
         const Values::Run run = values.run_from(b, uno);
         std::int32_t run_max = max;

@@ -48,8 +48,7 @@ int start_input()
 }
 
 // Output goes out 64 KiB at a time: few enough writes that they cost
-// little, from a block small enough to stay in the processor's caches;
-// larger blocks were slower through a pipe of the usual 64 KiB. Where
+// little, from a block small enough to stay in the processor's caches. Where
 // standard output is a pipe that can be grown (Linux), it is grown to 1 MiB,
 // never shrunk, and written half a MiB at a time: the program fills one half
 // while its reader drains the other, and wakes it an eighth as often.

@@ -147,12 +147,12 @@ extern StandardInput standard_input;
 }  // namespace detail
 
 // Standard input, read a number at a time. The caller holds the one Input
-// of the run as a local variable, which alone keeps the position reached: so
-// the compiler may keep it in a register from one number to the next, since
-// what is written in between cannot be taken to change it, as it could a
-// variable that any code can reach. It can be neither copied nor moved,
-// since another Input would read on from a position that this one never
-// learns of.
+// of the run, which alone keeps the position reached: where reading stopped
+// is that position, and nothing else moves it. (It is not kept in a
+// register: with the Release flags, GCC and Clang load it from the caller's
+// frame and store it back once a number.) It can be neither copied nor
+// moved, since another Input would read on from a position that this one
+// never learns of.
 class Input {
 public:
     Input() = default;

@@ -2,11 +2,9 @@
 # programs (Debian's dpkg-buildflags with hardening=+all; the defaults of
 # Microsoft's linker), each where the compiler and the linker take it, as
 # CMake's own checks find: a toolchain that lacks one still builds the
-# program, without it.
-include(CheckCXXCompilerFlag)
-include(CheckCXXSourceCompiles)
+# program, without it. Placing the program at random is part of how it is
+# linked, in flags.cmake.
 include(CheckLinkerFlag)
-include(CheckPIESupported)
 
 if(MSVC)
     # Control-flow guard; address space layout randomisation and no code run
@@ -18,31 +16,6 @@ elseif(MINGW)
     # companion --high-entropy-va is for 64-bit programs.)
     target_link_options(extremes PRIVATE LINKER:--dynamicbase LINKER:--nxcompat)
 elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-    # Position independence lets the program be placed at random: by the
-    # loader, or, linked with EXTREMES_STATIC, by its own start-up code
-    # (-static-pie) where the toolchain can link that. Linked with a -static
-    # among the linker flags (the cross toolchain files'), it stays where it
-    # was linked: -static and -static-pie together make no working program,
-    # as GCC then starts it with the start-up code for -static.
-    if(NOT static_flag)
-        if(EXTREMES_STATIC)
-            set(CMAKE_REQUIRED_FLAGS -fPIE)
-            set(CMAKE_REQUIRED_LINK_OPTIONS -static-pie)
-            check_cxx_source_compiles("int main() { return 0; }" EXTREMES_HAS_STATIC_PIE)
-            unset(CMAKE_REQUIRED_FLAGS)
-            unset(CMAKE_REQUIRED_LINK_OPTIONS)
-            if(EXTREMES_HAS_STATIC_PIE)
-                target_compile_options(extremes PRIVATE -fPIE)
-                target_link_options(extremes PRIVATE -static-pie)
-            else()
-                target_link_options(extremes PRIVATE -static)
-            endif()
-        else()
-            check_pie_supported()
-            set_target_properties(extremes PROPERTIES POSITION_INDEPENDENT_CODE ON)
-        endif()
-    endif()
-
     # A guard before each return of a function with an array on its stack;
     # a stack grown a page at a time, never past its guard page; and on x86,
     # a mark at every place an indirect jump may land (no other processor's

@@ -1,9 +1,8 @@
 # Cross-compiles extremes for 32-bit Windows with MinGW-w64 (Debian's
 # g++-mingw-w64-i686):
 #   cmake -S . -B build-win32 --toolchain cmake/mingw-w64-i686.cmake
-# The C++ runtime is linked in statically, so extremes.exe needs no DLL that
-# Windows does not have itself. Where wine is installed, ctest runs the test
-# suite on the program through it.
+# Where wine is installed, ctest runs the test suite on the program through
+# it.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
@@ -15,8 +14,6 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 find_program(WINE NAMES wine)
 if(WINE)

@@ -1,9 +1,9 @@
 # Ready-made packages, made by running cpack in the build folder: from a
-# Linux build linked statically (EXTREMES_STATIC, or a cross toolchain
-# file), extremes-<version>-linux-<processor>.tar.gz, a program for any Linux
-# of its processor; from the native Linux build, linked with the system's
-# libraries as Debian's policy wants, extremes_<version>_amd64.deb; from the
-# 32-bit Windows build, extremes-<version>-win32.zip.
+# Linux build linked statically (EXTREMES_STATIC, as a cross build is by
+# default), extremes-<version>-linux-<processor>.tar.gz, a program for any
+# Linux of its processor; from the native Linux build, linked with the
+# system's libraries as Debian's policy wants, extremes_<version>_amd64.deb;
+# from the 32-bit Windows build, extremes-<version>-win32.zip.
 #
 # The packages lay the program out differently, so each holds one install
 # component of its own, named after its CPack generator (TGZ, DEB, ZIP);
@@ -15,22 +15,11 @@
 # cpack runs give every time in them one value (packaging-cpack.cmake),
 # every folder in them mode 0755 (packaging-staged.cmake) and the members of
 # the .deb mode 0644 (packaging-made.cmake); the program holds neither the
-# build's folders nor, for Windows, the time it was linked. (The .tar.gz and
-# the .zip list their files in the order the file system gives them, and
-# with the owner of the files: cpack offers no way to set either, so a build
-# on another file system, or by another user, may differ there.)
-
-# The manual page's footer and the changelog's latest entry name the version
-# by hand: stop here if a new version forgot either.
-file(STRINGS extremes.1 title_line REGEX "^\\.TH ")
-file(STRINGS changelog latest_entry LIMIT_COUNT 1)
-string(FIND "${title_line}" "\"extremes ${PROJECT_VERSION}\"" at_title)
-string(FIND "${latest_entry}" "extremes (${PROJECT_VERSION})" at_entry)
-if(at_title EQUAL -1 OR NOT at_entry EQUAL 0)
-    message(FATAL_ERROR "extremes.1's .TH line and the top of changelog must both "
-                        "name version ${PROJECT_VERSION}")
-endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS extremes.1 changelog)
+# build's folders nor, for Windows, the time it was linked (flags.cmake).
+# (The .tar.gz and the .zip list their files in the order the file system
+# gives them, and with the owner of the files: cpack offers no way to set
+# either, so a build on another file system, or by another user, may differ
+# there.)
 
 set(CPACK_PACKAGE_VENDOR "the extremes authors")
 set(CPACK_PACKAGE_CONTACT "extremes authors <extremes@example.org>")
@@ -50,18 +39,6 @@ set(CPACK_EXTREMES_GIT "${GIT_EXECUTABLE}")
 set(CPACK_EXTREMES_SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
 set(CPACK_EXTREMES_BINARY_DIR ${CMAKE_BINARY_DIR})
 
-# Debugging information names the source and build folders (and its
-# checksum, the build ID, stays after stripping): it names them ".".
-include(CheckCXXCompilerFlag)
-check_cxx_compiler_flag(-ffile-prefix-map=old=new EXTREMES_HAS_FILE_PREFIX_MAP)
-if(EXTREMES_HAS_FILE_PREFIX_MAP)
-    target_compile_options(extremes PRIVATE -ffile-prefix-map=${PROJECT_SOURCE_DIR}=.
-                                            -ffile-prefix-map=${PROJECT_BINARY_DIR}=.)
-endif()
-if(MINGW)
-    target_link_options(extremes PRIVATE LINKER:--no-insert-timestamp)
-endif()
-
 if(WIN32)
     set(CPACK_GENERATOR ZIP)
 
@@ -72,7 +49,7 @@ if(WIN32)
     install(TARGETS extremes RUNTIME DESTINATION . COMPONENT ZIP EXCLUDE_FROM_ALL)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
             DESTINATION . COMPONENT ZIP EXCLUDE_FROM_ALL)
-elseif(EXTREMES_STATIC OR static_flag)
+elseif(EXTREMES_STATIC)
     string(TOLOWER ${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR} CPACK_SYSTEM_NAME)
     set(CPACK_GENERATOR TGZ)
 
@@ -112,14 +89,15 @@ endif()
 include(CPack)
 
 # The release (release.cmake): the .tar.gz for x86-64, 64-bit ARM and 32-bit
-# x86 Linux, the .deb and the .zip, from clean builds in release/, and
-# their checksums. Only a native x86-64 Linux build has it: the x86-64
-# program and the .deb are built with its compiler.
+# x86 Linux, the .deb and the .zip, from clean builds in release-builds/,
+# put in release/ with their checksums. Only a native x86-64 Linux build has
+# it: the x86-64 program and the .deb are built with its compiler.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64"
    AND NOT CMAKE_CROSSCOMPILING)
     add_custom_target(release
         COMMAND ${CMAKE_COMMAND} -D SOURCE_DIR=${PROJECT_SOURCE_DIR} -D RELEASE_DIR=${PROJECT_BINARY_DIR}/release
-                -D CXX_COMPILER=${CMAKE_CXX_COMPILER} -D GENERATOR=${CMAKE_GENERATOR}
-                -D WERROR=${EXTREMES_WERROR} -P ${CMAKE_CURRENT_LIST_DIR}/release.cmake
+                -D BUILDS_DIR=${PROJECT_BINARY_DIR}/release-builds -D CXX_COMPILER=${CMAKE_CXX_COMPILER}
+                -D GENERATOR=${CMAKE_GENERATOR} -D WERROR=${EXTREMES_WERROR}
+                -P ${CMAKE_CURRENT_LIST_DIR}/release.cmake
         USES_TERMINAL VERBATIM)
 endif()

@@ -1,17 +1,34 @@
 # The release, made by the release target (packaging.cmake):
-#   cmake -D SOURCE_DIR=... -D RELEASE_DIR=... -D CXX_COMPILER=... \
-#         -D GENERATOR=... -D WERROR=ON|OFF -P release.cmake
+#   cmake -D SOURCE_DIR=... -D RELEASE_DIR=... -D BUILDS_DIR=... \
+#         -D CXX_COMPILER=... -D GENERATOR=... -D WERROR=ON|OFF -P release.cmake
 # builds SOURCE_DIR afresh for each package, in a folder of its own in
-# RELEASE_DIR, with the generator given, EXTREMES_WERROR=WERROR and, for
-# the x86-64 program and the .deb, the compiler given; then copies the
-# packages beside those folders and writes SHA256SUMS, as sha256sum writes
-# it. Nothing of an earlier run is kept.
+# BUILDS_DIR, with the generator given and EXTREMES_WERROR=WERROR; then puts
+# the packages in RELEASE_DIR with SHA256SUMS, as sha256sum writes it, so
+# that RELEASE_DIR holds what is published and nothing else. Nothing of an
+# earlier run is kept.
 
-# What the builds need beyond CMake and the compiler given, with the Debian
-# package that has it: all that is missing is named at once.
+# The builds, one a line: the name of its folder; the toolchain file in
+# cmake/ it is built with, or "native" for this machine's compiler, the one
+# given; what it needs beyond CMake, as program:Debian package, or "-"; its
+# options. The Linux programs are self-contained, linked statically and
+# placed at random; the .deb's is linked with the system's libraries, as
+# Debian's policy wants.
+set(self_contained "-DEXTREMES_STATIC=ON -DCMAKE_POSITION_INDEPENDENT_CODE=ON")
+set(builds
+    "linux-x86_64   native             -                                            ${self_contained}"
+    "linux-aarch64  aarch64-linux-gnu  aarch64-linux-gnu-g++:g++-aarch64-linux-gnu  ${self_contained}"
+    "linux-i686     i686-linux-gnu     i686-linux-gnu-g++:g++-i686-linux-gnu        ${self_contained}"
+    "deb            native             dpkg-shlibdeps:dpkg-dev"
+    "win32          mingw-w64-i686     i686-w64-mingw32-g++:g++-mingw-w64-i686")
+
+# All that is missing is named at once, before anything is built.
 set(missing "")
-foreach(need IN ITEMS aarch64-linux-gnu-g++:g++-aarch64-linux-gnu i686-linux-gnu-g++:g++-i686-linux-gnu
-                      i686-w64-mingw32-g++:g++-mingw-w64-i686 dpkg-shlibdeps:dpkg-dev)
+foreach(build IN LISTS builds)
+    separate_arguments(build UNIX_COMMAND "${build}")
+    list(GET build 2 need)
+    if(need STREQUAL "-")
+        continue()
+    endif()
     string(REPLACE ":" ";" need ${need})
     list(GET need 0 program)
     find_program(found ${program} NO_CACHE)
@@ -33,13 +50,21 @@ unset(ENV{CXXFLAGS})
 unset(ENV{LDFLAGS})
 unset(ENV{MAKEFLAGS})
 
-# A clean build named NAME, configured with the options that follow, and
-# the packages it makes.
-function(build name)
-    set(dir ${RELEASE_DIR}/${name})
+file(REMOVE_RECURSE ${RELEASE_DIR} ${BUILDS_DIR})
+file(MAKE_DIRECTORY ${RELEASE_DIR})
+set(packages "")
+foreach(build IN LISTS builds)
+    separate_arguments(build UNIX_COMMAND "${build}")
+    list(POP_FRONT build name toolchain need)
+    if(toolchain STREQUAL "native")
+        set(toolchain -DCMAKE_CXX_COMPILER=${CXX_COMPILER})
+    else()
+        set(toolchain --toolchain ${SOURCE_DIR}/cmake/${toolchain}.cmake)
+    endif()
+    set(dir ${BUILDS_DIR}/${name})
     message(STATUS "release: ${name}")
-    execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${dir} -G ${GENERATOR}
-                            -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DEXTREMES_WERROR=${WERROR} ${ARGN}
+    execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${dir} -G ${GENERATOR} ${toolchain}
+                            -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DEXTREMES_WERROR=${WERROR} ${build}
                     COMMAND_ERROR_IS_FATAL ANY)
     execute_process(COMMAND ${CMAKE_COMMAND} --build ${dir} --config Release COMMAND_ERROR_IS_FATAL ANY)
     execute_process(COMMAND ${CMAKE_CPACK_COMMAND} -C Release WORKING_DIRECTORY ${dir}
@@ -48,19 +73,8 @@ function(build name)
     foreach(package IN LISTS made)
         file(COPY_FILE ${dir}/${package} ${RELEASE_DIR}/${package})
     endforeach()
-    set(packages ${packages} ${made} PARENT_SCOPE)
-endfunction()
-
-file(REMOVE_RECURSE ${RELEASE_DIR})
-set(packages "")
-# The Linux programs self-contained, for x86-64 with the compiler given and
-# for the others with their cross compilers; the .deb, linked with the
-# system's libraries as Debian's policy wants; the .zip for 32-bit Windows.
-build(linux-x86_64 -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DEXTREMES_STATIC=ON)
-build(linux-aarch64 --toolchain ${SOURCE_DIR}/cmake/aarch64-linux-gnu.cmake -DEXTREMES_STATIC=ON)
-build(linux-i686 --toolchain ${SOURCE_DIR}/cmake/i686-linux-gnu.cmake -DEXTREMES_STATIC=ON)
-build(deb -DCMAKE_CXX_COMPILER=${CXX_COMPILER})
-build(win32 --toolchain ${SOURCE_DIR}/cmake/mingw-w64-i686.cmake)
+    list(APPEND packages ${made})
+endforeach()
 
 list(SORT packages)
 set(sums "")
