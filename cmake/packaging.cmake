@@ -91,14 +91,16 @@ endif()
 
 include(CPack)
 
-# The release (release.cmake): the .tar.gz for x86-64, 64-bit ARM and 32-bit
-# x86 Linux, the .deb and the .zip, from clean builds in release/, and
-# their checksums. Only a native x86-64 Linux build has it: the x86-64
-# program and the .deb are built with its compiler.
+# The release (release.cmake): for Linux on x86-64, 64-bit ARM, 32-bit x86,
+# 32-bit ARM and RISC-V, the .tar.gz, the .deb and the .rpm, and the .zip,
+# from clean builds in release-builds/, put in release/ with their
+# checksums. Only a native x86-64 Linux build has it: the x86-64 program is
+# built with its compiler.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64"
    AND NOT CMAKE_CROSSCOMPILING)
     add_custom_target(release
         COMMAND ${CMAKE_COMMAND} -D SOURCE_DIR=${PROJECT_SOURCE_DIR} -D RELEASE_DIR=${PROJECT_BINARY_DIR}/release
+                -D BUILDS_DIR=${PROJECT_BINARY_DIR}/release-builds
                 -D CXX_COMPILER=${CMAKE_CXX_COMPILER} -D GENERATOR=${CMAKE_GENERATOR}
                 -D WERROR=${EXTREMES_WERROR} -P ${CMAKE_CURRENT_LIST_DIR}/release.cmake
         USES_TERMINAL VERBATIM)

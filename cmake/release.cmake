@@ -1,17 +1,36 @@
 # The release, made by the release target (packaging.cmake):
-#   cmake -D SOURCE_DIR=... -D RELEASE_DIR=... -D CXX_COMPILER=... \
-#         -D GENERATOR=... -D WERROR=ON|OFF -P release.cmake
-# builds SOURCE_DIR afresh for each package, in a folder of its own in
-# RELEASE_DIR, with the generator given, EXTREMES_WERROR=WERROR and, for
-# the x86-64 program and the .deb, the compiler given; then copies the
-# packages beside those folders and writes SHA256SUMS, as sha256sum writes
+#   cmake -D SOURCE_DIR=... -D RELEASE_DIR=... -D BUILDS_DIR=... \
+#         -D CXX_COMPILER=... -D GENERATOR=... -D WERROR=ON|OFF -P release.cmake
+# builds SOURCE_DIR afresh for each processor and system, in a folder of its
+# own in BUILDS_DIR, with the generator given, EXTREMES_WERROR=WERROR and,
+# for x86-64, the compiler given; then copies the packages to RELEASE_DIR,
+# which holds them alone, and writes SHA256SUMS there, as sha256sum writes
 # it. Nothing of an earlier run is kept.
+
+# The Linux builds, one line each: the name of its folder and, but for
+# x86-64, the toolchain file, named after the GNU triplet of its Debian cross
+# compiler, g++-<triplet>. Each is linked statically and makes the .tar.gz,
+# the .deb and the .rpm of its processor (packaging-linux.cmake).
+set(linux_builds
+    "linux-x86_64"
+    "linux-aarch64  aarch64-linux-gnu"
+    "linux-i686     i686-linux-gnu"
+    "linux-armv7l   arm-linux-gnueabihf"
+    "linux-riscv64  riscv64-linux-gnu")
 
 # What the builds need beyond CMake and the compiler given, with the Debian
 # package that has it: all that is missing is named at once.
+set(needs "")
+foreach(line IN LISTS linux_builds)
+    string(REGEX MATCHALL "[^ ]+" fields "${line}")
+    list(POP_FRONT fields name triplet)
+    if(triplet)
+        list(APPEND needs ${triplet}-g++:g++-${triplet})
+    endif()
+endforeach()
+list(APPEND needs i686-w64-mingw32-g++:g++-mingw-w64-i686 rpmbuild:rpm)
 set(missing "")
-foreach(need IN ITEMS aarch64-linux-gnu-g++:g++-aarch64-linux-gnu i686-linux-gnu-g++:g++-i686-linux-gnu
-                      i686-w64-mingw32-g++:g++-mingw-w64-i686 dpkg-shlibdeps:dpkg-dev)
+foreach(need IN LISTS needs)
     string(REPLACE ":" ";" need ${need})
     list(GET need 0 program)
     find_program(found ${program} NO_CACHE)
@@ -36,7 +55,7 @@ unset(ENV{MAKEFLAGS})
 # A clean build named NAME, configured with the options that follow, and
 # the packages it makes.
 function(build name)
-    set(dir ${RELEASE_DIR}/${name})
+    set(dir ${BUILDS_DIR}/${name})
     message(STATUS "release: ${name}")
     execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${dir} -G ${GENERATOR}
                             -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DEXTREMES_WERROR=${WERROR} ${ARGN}
@@ -44,22 +63,26 @@ function(build name)
     execute_process(COMMAND ${CMAKE_COMMAND} --build ${dir} --config Release COMMAND_ERROR_IS_FATAL ANY)
     execute_process(COMMAND ${CMAKE_CPACK_COMMAND} -C Release WORKING_DIRECTORY ${dir}
                     COMMAND_ERROR_IS_FATAL ANY)
-    file(GLOB made LIST_DIRECTORIES false RELATIVE ${dir} ${dir}/*.tar.gz ${dir}/*.deb ${dir}/*.zip)
+    file(GLOB made LIST_DIRECTORIES false RELATIVE ${dir}
+         ${dir}/*.tar.gz ${dir}/*.deb ${dir}/*.rpm ${dir}/*.zip)
     foreach(package IN LISTS made)
         file(COPY_FILE ${dir}/${package} ${RELEASE_DIR}/${package})
     endforeach()
     set(packages ${packages} ${made} PARENT_SCOPE)
 endfunction()
 
-file(REMOVE_RECURSE ${RELEASE_DIR})
+file(REMOVE_RECURSE ${RELEASE_DIR} ${BUILDS_DIR})
+file(MAKE_DIRECTORY ${RELEASE_DIR})
 set(packages "")
-# The Linux programs self-contained, for x86-64 with the compiler given and
-# for the others with their cross compilers; the .deb, linked with the
-# system's libraries as Debian's policy wants; the .zip for 32-bit Windows.
-build(linux-x86_64 -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DEXTREMES_STATIC=ON)
-build(linux-aarch64 --toolchain ${SOURCE_DIR}/cmake/aarch64-linux-gnu.cmake -DEXTREMES_STATIC=ON)
-build(linux-i686 --toolchain ${SOURCE_DIR}/cmake/i686-linux-gnu.cmake -DEXTREMES_STATIC=ON)
-build(deb -DCMAKE_CXX_COMPILER=${CXX_COMPILER})
+foreach(line IN LISTS linux_builds)
+    string(REGEX MATCHALL "[^ ]+" fields "${line}")
+    list(POP_FRONT fields name triplet)
+    if(triplet)
+        build(${name} --toolchain ${SOURCE_DIR}/cmake/${triplet}.cmake -DEXTREMES_STATIC=ON)
+    else()
+        build(${name} -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DEXTREMES_STATIC=ON)
+    endif()
+endforeach()
 build(win32 --toolchain ${SOURCE_DIR}/cmake/mingw-w64-i686.cmake)
 
 list(SORT packages)
