@@ -1,18 +1,21 @@
 # Ready-made packages, made by running cpack in the build folder: from a
 # Linux build linked statically (EXTREMES_STATIC, as a cross build is by
 # default), extremes-<version>-linux-<processor>.tar.gz, a program for any
-# Linux of its processor; from the native Linux build, linked with the
-# system's libraries as Debian's policy wants, extremes_<version>_amd64.deb;
-# from the 32-bit Windows build, extremes-<version>-win32.zip.
+# Linux of its processor, and the same program in the .deb and the .rpm of
+# that processor (packaging-linux.cmake); from the native Linux build,
+# linked with the system's libraries as Debian's policy wants,
+# extremes_<version>_amd64.deb; from the 32-bit Windows build,
+# extremes-<version>-win32.zip.
 #
 # The packages lay the program out differently, so each holds one install
-# component of its own, named after its CPack generator (TGZ, DEB, ZIP);
-# packaging-cpack.cmake picks it as cpack makes each package. None of
+# component of its own, named after its CPack generator (TGZ, DEB, RPM,
+# ZIP); packaging-cpack.cmake picks it as cpack makes each package. None of
 # these components is part of a plain `cmake --install`.
 #
 # Two builds of one commit make the same packages, byte for byte, whatever
 # their folders, their time, the umask or the time zone: the scripts that
-# cpack runs give every time in them one value (packaging-cpack.cmake),
+# cpack runs give every time in them one value (packaging-cpack.cmake,
+# packaging-staged.cmake, and rpmbuild's settings in packaging-linux.cmake),
 # every folder in them mode 0755 (packaging-staged.cmake) and the members of
 # the .deb mode 0644 (packaging-made.cmake); the program holds neither the
 # build's folders nor, for Windows, the time it was linked (flags.cmake).
@@ -58,40 +61,18 @@ elseif(EXTREMES_STATIC)
             COMPONENT TGZ EXCLUDE_FROM_ALL)
     install(FILES extremes.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT TGZ EXCLUDE_FROM_ALL)
     install(FILES README.md LICENSE DESTINATION . COMPONENT TGZ EXCLUDE_FROM_ALL)
-else()
-    # The .deb, laid out as Debian's policy wants it (lintian checks): the
-    # manual page and the changelog compressed with gzip -9n (at configure
-    # time, which runs again whenever either file changes), the licence as
-    # share/doc/extremes/copyright, the dependencies computed from the binary.
-    # dpkg takes the architecture and the dependencies from this machine, so
-    # only a native build makes one.
-    if(NOT CMAKE_CROSSCOMPILING)
-        set(CPACK_GENERATOR DEB)
-        set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-        set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-        set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-        set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-        foreach(file IN ITEMS extremes.1 changelog)
-            execute_process(COMMAND gzip -9n INPUT_FILE ${CMAKE_CURRENT_SOURCE_DIR}/${file}
-                            OUTPUT_FILE ${CMAKE_CURRENT_BINARY_DIR}/${file}.gz COMMAND_ERROR_IS_FATAL ANY)
-        endforeach()
-        install(TARGETS extremes RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
-                COMPONENT DEB EXCLUDE_FROM_ALL)
-        install(FILES ${CMAKE_CURRENT_BINARY_DIR}/extremes.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
-                COMPONENT DEB EXCLUDE_FROM_ALL)
-        install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}
-                COMPONENT DEB EXCLUDE_FROM_ALL)
-        install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright
-                COMPONENT DEB EXCLUDE_FROM_ALL)
-    endif()
+endif()
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    include(${CMAKE_CURRENT_LIST_DIR}/packaging-linux.cmake)
 endif()
 
 include(CPack)
 
-# The release (release.cmake): the .tar.gz for x86-64, 64-bit ARM and 32-bit
-# x86 Linux, the .deb and the .zip, from clean builds in release-builds/,
-# put in release/ with their checksums. Only a native x86-64 Linux build has
-# it: the x86-64 program and the .deb are built with its compiler.
+# The release (release.cmake): for Linux on x86-64, 64-bit ARM, 32-bit x86,
+# 32-bit ARM and RISC-V, the .tar.gz, the .deb and the .rpm, and the .zip,
+# from clean builds in release-builds/, put in release/ with their
+# checksums. Only a native x86-64 Linux build has it: the x86-64 program is
+# built with its compiler.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64"
    AND NOT CMAKE_CROSSCOMPILING)
     add_custom_target(release

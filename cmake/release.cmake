@@ -10,25 +10,30 @@
 # The builds, one a line: the name of its folder; the toolchain file in
 # cmake/ it is built with, or "native" for this machine's compiler, the one
 # given; what it needs beyond CMake, as program:Debian package, or "-"; its
-# options. The Linux programs are self-contained, linked statically and
-# placed at random; the .deb's is linked with the system's libraries, as
-# Debian's policy wants.
+# options. Each Linux build makes the .tar.gz, the .deb and the .rpm of its
+# processor (packaging-linux.cmake), around one program, self-contained:
+# linked statically, and placed at random where the toolchain can link it so.
 set(self_contained "-DEXTREMES_STATIC=ON -DCMAKE_POSITION_INDEPENDENT_CODE=ON")
 set(builds
-    "linux-x86_64   native             -                                            ${self_contained}"
-    "linux-aarch64  aarch64-linux-gnu  aarch64-linux-gnu-g++:g++-aarch64-linux-gnu  ${self_contained}"
-    "linux-i686     i686-linux-gnu     i686-linux-gnu-g++:g++-i686-linux-gnu        ${self_contained}"
-    "deb            native             dpkg-shlibdeps:dpkg-dev"
-    "win32          mingw-w64-i686     i686-w64-mingw32-g++:g++-mingw-w64-i686")
+    "linux-x86_64   native               -                                                ${self_contained}"
+    "linux-aarch64  aarch64-linux-gnu    aarch64-linux-gnu-g++:g++-aarch64-linux-gnu      ${self_contained}"
+    "linux-i686     i686-linux-gnu       i686-linux-gnu-g++:g++-i686-linux-gnu            ${self_contained}"
+    "linux-armv7l   arm-linux-gnueabihf  arm-linux-gnueabihf-g++:g++-arm-linux-gnueabihf  ${self_contained}"
+    "linux-riscv64  riscv64-linux-gnu    riscv64-linux-gnu-g++:g++-riscv64-linux-gnu      ${self_contained}"
+    "win32          mingw-w64-i686       i686-w64-mingw32-g++:g++-mingw-w64-i686")
+# What every Linux build needs besides: rpmbuild, for the .rpm.
+set(needs rpmbuild:rpm)
 
 # All that is missing is named at once, before anything is built.
-set(missing "")
 foreach(build IN LISTS builds)
     separate_arguments(build UNIX_COMMAND "${build}")
     list(GET build 2 need)
-    if(need STREQUAL "-")
-        continue()
+    if(NOT need STREQUAL "-")
+        list(APPEND needs ${need})
     endif()
+endforeach()
+set(missing "")
+foreach(need IN LISTS needs)
     string(REPLACE ":" ";" need ${need})
     list(GET need 0 program)
     find_program(found ${program} NO_CACHE)
@@ -69,7 +74,8 @@ foreach(build IN LISTS builds)
     execute_process(COMMAND ${CMAKE_COMMAND} --build ${dir} --config Release COMMAND_ERROR_IS_FATAL ANY)
     execute_process(COMMAND ${CMAKE_CPACK_COMMAND} -C Release WORKING_DIRECTORY ${dir}
                     COMMAND_ERROR_IS_FATAL ANY)
-    file(GLOB made LIST_DIRECTORIES false RELATIVE ${dir} ${dir}/*.tar.gz ${dir}/*.deb ${dir}/*.zip)
+    file(GLOB made LIST_DIRECTORIES false RELATIVE ${dir} ${dir}/*.tar.gz ${dir}/*.deb ${dir}/*.rpm
+         ${dir}/*.zip)
     foreach(package IN LISTS made)
         file(COPY_FILE ${dir}/${package} ${RELEASE_DIR}/${package})
     endforeach()
