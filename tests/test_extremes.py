@@ -2,15 +2,19 @@
 
     python3 tests/test_extremes.py [THEME...] --program-version=VERSION [--sanitized]
                                    [--peak-memory=HELPER] -- COMMAND...
+    python3 tests/test_extremes.py --themes
 
 COMMAND starts the program: build/extremes, wine build-win32/extremes.exe for
 the Windows build, whose lines are expected to end in CRLF, or qemu with a
 build for another processor. CTest runs one theme (one TestCase class) per
-test. VERSION is the version that --version must tell. --sanitized says the
-program was built with the sanitizers, whose memory use is their own; HELPER
-is tests/peak_memory.cpp built, without which memory is not measured.
+test, as --themes lists them, each with the seconds it may take. VERSION is
+the version that --version must tell. --sanitized says the program was built
+with the sanitizers, whose memory use is their own; HELPER is
+tests/peak_memory.cpp built, without which memory is not measured. A theme
+stops at its first failure.
 """
 
+import contextlib
 import fcntl
 import os
 import random
@@ -26,18 +30,20 @@ import time
 import tty
 import unittest
 
-SPLIT = sys.argv.index("--")
-PROGRAM = sys.argv[SPLIT + 1:]
+SPLIT = sys.argv.index("--") if "--" in sys.argv else len(sys.argv)
+PROGRAM = sys.argv[SPLIT + 1:] or [""]
 OPTIONS = sys.argv[1:SPLIT]
 SANITIZED = "--sanitized" in OPTIONS
-VERSION = next(o.split("=", 1)[1] for o in OPTIONS if o.startswith("--program-version="))
+VERSION = next((o.split("=", 1)[1] for o in OPTIONS if o.startswith("--program-version=")), None)
 PEAK_MEMORY = next((o.split("=", 1)[1] for o in OPTIONS if o.startswith("--peak-memory=")), None)
 WINDOWS = PROGRAM[-1].endswith(".exe")
 EMULATED = os.path.basename(PROGRAM[0]).startswith("qemu")
 EOL = "\r\n" if WINDOWS else "\n"
-# Generous: the machines that run this are shared, and a sanitized or
-# emulated build is many times slower. A wait this long means a hang.
-PATIENCE = 60
+# The longest that a test waits for the program to write, to read or to
+# end; one that waits this long has found a hang. Generous, as the machines
+# that run this are shared, and wine, qemu and the sanitizers are many times
+# slower than the program alone.
+PATIENCE = 60 if WINDOWS or EMULATED or SANITIZED else 20
 
 if os.path.basename(PROGRAM[0]).startswith("wine"):
     # The first program that wine starts leaves its services running, and
@@ -48,6 +54,23 @@ if os.path.basename(PROGRAM[0]).startswith("wine"):
     quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
     subprocess.run(["wineserver", "-p60"], **quiet)  # fails when one runs already: fine
     subprocess.run(["wineboot", "--init"], check=True, **quiet)
+
+
+@contextlib.contextmanager
+def started(command, **kw):
+    """subprocess.Popen, whose program has ended when the block has: when
+    the block ends as it should, its input is closed and it is given
+    PATIENCE to end; when the block fails, it is killed at once, before
+    anything it holds is closed."""
+    with subprocess.Popen(command, **kw) as p:
+        try:
+            yield p
+            if p.stdin:
+                p.stdin.close()
+            p.wait(timeout=PATIENCE)
+        finally:
+            if p.poll() is None:
+                p.kill()
 
 
 def run(data, args=(), from_file=False, **kw):
@@ -86,6 +109,10 @@ LENGTHS = sorted(({s * v for d in range(1, 11) for v in (10 ** (d - 1), 10 ** d 
 
 
 class Case(unittest.TestCase):
+    # The seconds that CTest gives the theme, a few times what it takes with
+    # the slowest of wine, qemu and the sanitizers.
+    TIMEOUT = 120
+
     def check_table(self, table, from_file=False):
         for name, data, count, values in table:
             with self.subTest(name):
@@ -94,17 +121,20 @@ class Case(unittest.TestCase):
                 self.assertEqual(result.stderr, b"")
                 self.assertEqual(result.returncode, 0)
 
-    def read_until(self, fd, want, seen=b"", shown=lambda raw: raw):
+    def read_until(self, fd, want=None, seen=b"", shown=lambda raw: raw):
         """Reads fd until want shows up in what it has shown (the bytes read,
-        unless shown makes something else of them); fails if it does not in
-        time. Returns the bytes read so far."""
+        unless shown makes something else of them), or without want to its
+        end; fails if that does not come in time. Returns the bytes read."""
         deadline = time.monotonic() + PATIENCE
-        while want not in shown(seen):
+        while want is None or want not in shown(seen):
             left = deadline - time.monotonic()
             ready, _, _ = select.select([fd], [], [], max(left, 0))
-            self.assertTrue(ready, f"waited in vain for {want!r}; got {shown(seen)!r}")
-            chunk = os.read(fd, 65536)
-            self.assertTrue(chunk, f"output ended before {want!r}; got {shown(seen)!r}")
+            self.assertTrue(ready, f"waited in vain for {want or 'the end'!r}; "
+                                   f"got {shown(seen)[-300:]!r}")
+            chunk = os.read(fd, 1 << 20)
+            if not chunk and want is None:
+                return seen
+            self.assertTrue(chunk, f"output ended before {want!r}; got {shown(seen)[-300:]!r}")
             seen += chunk
         return seen
 
@@ -246,14 +276,13 @@ class FailedReads(Case):
         ])
 
     def test_no_input_is_awaited_after_a_failed_read(self):
-        # The pipe stays open: a program that read on would hang here.
-        with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE) as p:
+        # The pipe stays open until the program has ended by itself: one
+        # that read on would wait here for more.
+        with started(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE) as p:
             p.stdin.write(b"3 1 x")
             p.stdin.flush()
-            try:
-                out, _ = p.communicate(timeout=PATIENCE)
-            finally:
-                p.stdin.close()
+            out = self.read_until(p.stdout.fileno())
+            self.assertEqual(p.wait(timeout=PATIENCE), 0)
         self.assertEqual(out, transcript(3, [1, 0, 0]))
 
     def test_unreadable_input_is_reported(self):
@@ -280,15 +309,15 @@ class FailedReads(Case):
                 ours, theirs = socket.socketpair()
                 theirs.send(b"unread")
                 ours.send(sent)
-                with ours, subprocess.Popen(PROGRAM, stdin=theirs, stdout=subprocess.PIPE,
-                                            stderr=subprocess.PIPE) as p:
+                with ours, started(PROGRAM, stdin=theirs, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE) as p:
                     theirs.close()
                     seen = self.read_until(p.stdout.fileno(), prompt.encode())
                     ours.close()
-                    seen += p.stdout.read()
-                    self.assertEqual((seen, p.stderr.read(), p.wait(timeout=PATIENCE)),
-                                     (transcript(count, values),
-                                      b"extremes: read error: Connection reset by peer\n", 1))
+                    seen = self.read_until(p.stdout.fileno(), seen=seen)
+                    self.assertEqual((seen, p.wait(timeout=PATIENCE), p.stderr.read()),
+                                     (transcript(count, values), 1,
+                                      b"extremes: read error: Connection reset by peer\n"))
 
 
 class BufferBoundaries(Case):
@@ -367,18 +396,23 @@ class InputInAnyPieces(Case):
             if way == "in one write" or WINDOWS:
                 reader, writer = os.pipe()
                 theirs, ours = open(reader, "rb", buffering=0), open(writer, "wb", buffering=0)
-                send = ours.write
             else:
                 ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
-                send = ours.send
-            with ours, subprocess.Popen(PROGRAM, stdin=theirs, stdout=out, stderr=subprocess.PIPE) as p:
+            with ours, started(PROGRAM, stdin=theirs, stdout=out, stderr=subprocess.PIPE) as p:
                 theirs.close()
-                try:
-                    start = 0
-                    while start < len(data):
-                        start += send(data[start:start + rng.choice(sizes)])
-                except (BrokenPipeError, ConnectionResetError):
-                    pass  # the program has read all that it reads
+                os.set_blocking(ours.fileno(), False)
+                deadline = time.monotonic() + PATIENCE
+                start = 0
+                while start < len(data):
+                    left = deadline - time.monotonic()
+                    _, ready, _ = select.select([], [ours], [], max(left, 0))
+                    self.assertTrue(ready, f"the program took {start} bytes, then no more")
+                    try:
+                        start += os.write(ours.fileno(), data[start:start + rng.choice(sizes)])
+                    except BlockingIOError:
+                        pass
+                    except (BrokenPipeError, ConnectionResetError):
+                        break  # the program has read all that it reads
                 ours.close()
                 status = (p.wait(timeout=PATIENCE), p.stderr.read())
             out.seek(0)
@@ -445,21 +479,20 @@ class NumbersSplitAcrossWrites(Case):
         ]
         for name, first, second, prompt, count, values in table:
             with self.subTest(name):
-                with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE,
-                                      stdout=subprocess.PIPE) as p:
+                with started(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE) as p:
                     p.stdin.write(first)
                     p.stdin.flush()
                     seen = self.read_until(p.stdout.fileno(), prompt.encode())
                     p.stdin.write(second)
                     p.stdin.close()
-                    seen += p.stdout.read()
+                    seen = self.read_until(p.stdout.fileno(), seen=seen)
                 self.assertEqual(seen, transcript(count, values))
 
 
 class DrivingProgram(Case):
     def test_each_prompt_comes_before_its_answer_is_sent(self):
         values = [3, -1, 2147483647, 0, -2147483648]
-        with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE) as p:
+        with started(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE) as p:
             fd = p.stdout.fileno()
             seen = self.read_until(fd, b"enter the array length : ")
             p.stdin.write(f"{len(values)}\n".encode())
@@ -470,7 +503,7 @@ class DrivingProgram(Case):
                 p.stdin.write(f"{v}\n".encode())
                 p.stdin.flush()
             p.stdin.close()
-            seen += p.stdout.read()
+            seen = self.read_until(fd, seen=seen)
         self.assertEqual(seen, transcript(len(values), values))
 
     @unittest.skipIf(WINDOWS, "counts writes on a POSIX socket")
@@ -483,7 +516,7 @@ class DrivingProgram(Case):
         with ours, tempfile.TemporaryFile() as f:
             f.write(("1000 " + " ".join(map(str, values))).encode())
             f.seek(0)
-            with subprocess.Popen(PROGRAM, stdin=f, stdout=theirs) as p:
+            with started(PROGRAM, stdin=f, stdout=theirs):
                 theirs.close()
                 ours.settimeout(PATIENCE)
                 writes = list(iter(lambda: ours.recv(1 << 20), b""))
@@ -497,13 +530,14 @@ class DrivingProgram(Case):
         values = [7] * 300000
         reader, writer = os.pipe()
         os.set_blocking(writer, False)
-        with tempfile.TemporaryFile() as f, open(reader, "rb") as slow:
+        self.addCleanup(os.close, reader)
+        with tempfile.TemporaryFile() as f:
             f.write(f"{len(values)} ".encode() + b"7\n" * len(values))
             f.seek(0)
-            with subprocess.Popen(PROGRAM, stdin=f, stdout=writer, stderr=subprocess.PIPE) as p:
+            with started(PROGRAM, stdin=f, stdout=writer, stderr=subprocess.PIPE) as p:
                 os.close(writer)
                 time.sleep(1)
-                out = slow.read()
+                out = self.read_until(reader)
                 self.assertEqual((p.wait(timeout=PATIENCE), p.stderr.read()), (0, b""))
         self.assertEqual(out, transcript(len(values), values))
 
@@ -538,9 +572,9 @@ class DrivingProgram(Case):
         reader, writer = os.pipe()
         with open(reader, "rb") as out, open(writer, "wb") as into:
             self.grow_pipe(writer, 4 << 20)
-            with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE, stdout=into) as p:
+            with started(PROGRAM, stdin=subprocess.PIPE, stdout=into) as p:
                 into.close()
-                p.communicate(b"1 5", timeout=PATIENCE)
+                p.stdin.write(b"1 5")
             self.assertEqual(fcntl.fcntl(reader, fcntl.F_GETPIPE_SZ), 4 << 20)
             self.assertEqual(out.read(), transcript(1, [5]))
 
@@ -622,13 +656,13 @@ class FailedWrites(Case):
         start = "enter the array length : " + "".join(f"Enter your {i} number : " for i in range(5))
         for name, sigpipe in [("SIGPIPE", signal.SIG_DFL), ("SIGPIPE ignored", signal.SIG_IGN)]:
             with self.subTest(name):
-                with subprocess.Popen(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                      stderr=subprocess.PIPE,
-                                      preexec_fn=lambda s=sigpipe: signal.signal(signal.SIGPIPE, s)) as p:
-                    self.addCleanup(p.kill)
+                with started(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE,
+                             preexec_fn=lambda s=sigpipe: signal.signal(signal.SIGPIPE, s)) as p:
                     p.stdin.write(b"20000000 ")
                     p.stdin.close()
-                    self.assertEqual(p.stdout.read(100), start.encode()[:100])
+                    seen = self.read_until(p.stdout.fileno(), start[-30:].encode())
+                    self.assertEqual(seen[:len(start)], start.encode())
                     p.stdout.close()
                     status = p.wait(timeout=PATIENCE)
                     self.assertEqual(p.stderr.read(), b"")
@@ -674,17 +708,17 @@ class Memory(Case):
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than the limit")
     def test_running_out_of_memory_is_reported_after_the_output_so_far(self):
         limit = 48 << 20
-        with tempfile.TemporaryFile() as f:
-            f.write(b"20000000 " + b"7\n" * 20000000)
+        count = b"20000000 "
+        with tempfile.TemporaryFile() as f, tempfile.TemporaryFile() as out:
+            f.write(count + b"7\n" * 20000000)
             f.seek(0)
-            with subprocess.Popen(PROGRAM, stdin=f, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                  preexec_fn=lambda: resource.setrlimit(
-                                      resource.RLIMIT_AS, (limit, limit))) as p:
-                size, tail = 0, b""
-                for chunk in iter(lambda: p.stdout.read(1 << 20), b""):
-                    size, tail = size + len(chunk), (tail + chunk)[-100:]
-                self.assertEqual((p.wait(timeout=PATIENCE), p.stderr.read()),
-                                 (1, b"extremes: out of memory\n"))
+            result = subprocess.run(PROGRAM, stdin=f, stdout=out, stderr=subprocess.PIPE,
+                                    timeout=PATIENCE, preexec_fn=lambda: resource.setrlimit(
+                                        resource.RLIMIT_AS, (limit, limit)))
+            self.assertEqual((result.returncode, result.stderr), (1, b"extremes: out of memory\n"))
+            size = out.seek(0, os.SEEK_END)
+            out.seek(size - 100)
+            tail = out.read()
         # The output is every prompt up to the last, whole: its length is that
         # of the prompts for positions 0 to n - 1, whose digits number
         # n + (n - 10) + (n - 100) + ... while n is larger.
@@ -712,4 +746,14 @@ class Memory(Case):
 
 
 if __name__ == "__main__":
-    unittest.main(argv=[sys.argv[0]] + [o for o in OPTIONS if not o.startswith("--")])
+    if OPTIONS == ["--themes"]:
+        # Every theme in this file, found as the test loader finds them, so
+        # that CMake makes a test of each: "<theme> <seconds it may take>".
+        loader = unittest.TestLoader()
+        for name, theme in list(globals().items()):
+            if (isinstance(theme, type) and issubclass(theme, unittest.TestCase)
+                    and loader.getTestCaseNames(theme)):
+                print(name, getattr(theme, "TIMEOUT", Case.TIMEOUT))
+    else:
+        unittest.main(argv=[sys.argv[0]] + [o for o in OPTIONS if not o.startswith("--")],
+                      failfast=True)
