@@ -16,7 +16,7 @@ int main(int argc, char* argv[])
     // anything; any other argument is ignored.
     io::Input input;
     if (argc > 1 && answer_option(argv[1]))
-        return io::finish(input);
+        return io::finish();
 
     io::write("enter the array length : ");
     std::int32_t uno = 0;  // a count that cannot be read is 0
@@ -65,7 +65,7 @@ int main(int argc, char* argv[])
         }
     }
 
-    return io::finish(input);
+    return io::finish();
 }
 
 // Writes the answer to --help or --version, and says whether argument was

@@ -31,7 +31,6 @@ constinit StandardInput standard_input{input_space, standard_output};
 namespace {
 
 using detail::Encoding;
-using detail::Resume;
 
 struct Mark {
     unsigned char bytes[3];
@@ -70,13 +69,21 @@ void report(const char* what, const char* reason)
     platform::write_error(message, length);
 }
 
+// Ends the process with status, standard input left where its reader
+// stopped.
+[[noreturn]] void end(int status)
+{
+    detail::standard_input.give_back();
+    std::_Exit(status);
+}
+
 // Ends the run after a write to standard output failed with error; quietly
 // when the reader has gone, since nobody is left to tell.
 [[noreturn]] void fail_writing(int error)
 {
     if (error != EPIPE)
         report("write error", std::strerror(error));
-    std::_Exit(1);
+    end(1);
 }
 
 }  // namespace
@@ -154,11 +161,14 @@ std::size_t StandardInput::bytes_from(const char* pos) const
     return 2 * chars + (half_unit_held ? 1 : 0);
 }
 
-// Replaces the text of the buffer, all taken, with the next block of input;
-// false, with the buffer empty, at the end of the input or when it cannot be
-// read.
-bool StandardInput::refill()
+// Replaces the text of the buffer, all taken, with the next block of input,
+// and puts the reader's position pos at its start; false, with the buffer
+// empty, at the end of the input or when it cannot be read. While the block
+// is read, pos stands at the end of the text taken, where the run would
+// leave the input if the flush before a wait failed.
+bool StandardInput::refill(const char*& pos)
 {
+    pos = text_end;
     // The bytes of input in the buffer that are not yet its text.
     std::size_t held = 0;
     if (state == State::unopened) {
@@ -178,6 +188,7 @@ bool StandardInput::refill()
         if (chars > 0 || state == State::ended) {
             text_end = text + chars;
             *text_end = '\0';
+            pos = text;
             return chars > 0;
         }
         const long got = read_more(text + held, size - held);
@@ -186,42 +197,46 @@ bool StandardInput::refill()
     }
 }
 
-// Stops the reading at at, where the next reader is to start: no more input
-// is taken. A '\0' put there, which no number begins with, sends every read
-// from there to the slow path, which then takes nothing and stays at at.
-Resume StandardInput::stop(const char* at)
+// Stops the reading at at, where the next reader is to start: pos moves
+// there, and no more input is taken. A '\0' put there, which no number
+// begins with, sends every read from there to the slow path, which then
+// takes nothing and leaves pos where it is. Returns no number, for the
+// read that failed.
+std::nullopt_t StandardInput::stop(const char*& pos, const char* at)
 {
     assert(text <= at && at <= text_end);
     state = State::stopped;
     text[at - text] = '\0';
-    return {at, 0, false};
+    pos = at;
+    return std::nullopt;
 }
 
-Resume StandardInput::read_slowly(const char* p)
+std::optional<std::int32_t> StandardInput::read_slowly(const char*& pos)
 {
     if (state == State::stopped)
-        return {p, 0, false};
+        return std::nullopt;
 
+    const char* p = pos;
     for (;;) {
         while (is_space(*p))
             ++p;
         if (p != text_end)
             break;
-        if (!refill())
-            return stop(text_end);
-        p = text;
+        if (!refill(pos))
+            return stop(pos, text_end);
+        p = pos;
     }
 
     const bool negative = *p == '-';
     if (negative || *p == '+') {
         ++p;
         if (p == text_end) {  // a sign at the end of a block
-            refill();
-            p = text;
+            refill(pos);
+            p = pos;
         }
     }
     if (!digits::is_digit(*p))
-        return stop(p);
+        return stop(pos, p);
 
     // The digits are read to the last, across blocks.
     const std::uint32_t limit = negative ? 2147483648u : 2147483647u;
@@ -230,20 +245,28 @@ Resume StandardInput::read_slowly(const char* p)
         p = digits::add_digits(p, value, limit);
         if (p != text_end)
             break;
-        const bool more = refill();
-        p = text;
+        const bool more = refill(pos);
+        p = pos;
         if (!more) {
             // Digits cut off by a read that failed may have gone on: they
             // are no number. Where the input ends, so does the number.
             if (read_error != 0)
-                return stop(p);
+                return stop(pos, p);
             break;
         }
     }
     if (value > limit)
-        return stop(p);
+        return stop(pos, p);
     const auto magnitude = static_cast<std::int64_t>(value);
-    return {p, static_cast<std::int32_t>(negative ? -magnitude : magnitude), true};
+    pos = p;
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+void StandardInput::give_back()
+{
+    if (reader)
+        platform::give_back_input(bytes_from(*reader));
+    reader = nullptr;
 }
 
 int StandardOutput::start()
@@ -308,10 +331,10 @@ void StandardOutput::close()
 
 }  // namespace detail
 
-int finish(const Input& input)
+int finish()
 {
     detail::standard_output.close();
-    platform::give_back_input(detail::standard_input.bytes_from(input.pos));
+    detail::standard_input.give_back();
     if (const int error = detail::standard_input.error()) {
         report("read error", std::strerror(error));
         return 1;
@@ -327,7 +350,7 @@ void fail(const char* what, const char* reason)
     report(what, reason);
     if (write_error != 0 && write_error != EPIPE)
         report("write error", std::strerror(write_error));
-    std::_Exit(1);
+    end(1);
 }
 
 }  // namespace io

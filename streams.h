@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "digits.h"
 #include "platform.h"
@@ -69,14 +70,6 @@ private:
 
 extern StandardOutput standard_output;
 
-// Where the slow path leaves the reading: the position to go on from, and
-// the number it took, if it took one.
-struct Resume {
-    const char* at;
-    std::int32_t number;
-    bool taken;
-};
-
 // What the bytes of the input are, as a byte-order mark at its very start
 // says: text of one byte a character (no mark, or UTF-8's, which is
 // skipped), or UTF-16 in either byte order, each 16-bit unit of which
@@ -109,10 +102,18 @@ public:
     // buffer as they find the end of a number, without a test of their own.
     const char* end() const { return text_end; }
 
-    // The slow path: reads the number that starts at or after p as
-    // Input::read says, across blocks of input, and gives the position after
-    // it. Once a read has failed, it takes nothing more.
-    Resume read_slowly(const char* p);
+    // The slow path: reads the number that starts at or after pos as
+    // Input::read says, across blocks of input, and moves pos past what it
+    // took. Once a read has failed, it takes nothing more.
+    std::optional<std::int32_t> read_slowly(const char*& pos);
+
+    // Makes position, the one reader's, where the run leaves standard input
+    // when it ends (give_back).
+    void read_by(const char* const& position) { reader = &position; }
+
+    // Steps standard input back to just past the last byte its reader took,
+    // where the input can go back; once, however the run ends.
+    void give_back();
 
     // How many bytes of the input stand from pos to the end of what was read.
     std::size_t bytes_from(const char* pos) const;
@@ -126,15 +127,16 @@ private:
     // number, and nothing more is taken.
     enum class State : unsigned char { unopened, open, ended, stopped };
 
-    bool refill();
+    bool refill(const char*& pos);
     long read_more(char* into, std::size_t size);
     std::size_t read_past_mark();
     std::size_t decode(std::size_t held);
-    Resume stop(const char* at);
+    std::nullopt_t stop(const char*& pos, const char* at);
 
     char* const text;
     char* text_end;
     StandardOutput& tie;
+    const char* const* reader = nullptr;
     State state = State::unopened;
     Encoding encoding = Encoding::bytes;
     bool half_unit_held = false;
@@ -148,14 +150,14 @@ extern StandardInput standard_input;
 
 // Standard input, read a number at a time. The caller holds the one Input
 // of the run, which alone keeps the position reached: where reading stopped
-// is that position, and nothing else moves it. (It is not kept in a
-// register: with the Release flags, GCC and Clang load it from the caller's
-// frame and store it back once a number.) It can be neither copied nor
-// moved, since another Input would read on from a position that this one
-// never learns of.
+// is that position, and only the reading moves it. However the run ends,
+// standard input is left there. (It is not kept in a register: with the
+// Release flags, GCC and Clang load it from the caller's frame and store it
+// back once a number.) It can be neither copied nor moved, since another
+// Input would read on from a position that this one never learns of.
 class Input {
 public:
-    Input() = default;
+    Input() { detail::standard_input.read_by(pos); }
     Input(const Input&) = delete;
     Input& operator=(const Input&) = delete;
 
@@ -167,7 +169,6 @@ public:
     bool read(std::int32_t& n);
 
 private:
-    friend int finish(const Input& input);
     // The first byte not yet taken. The buffer starts empty, so the first
     // read goes to the slow path, which fills it.
     const char* pos = detail::standard_input.end();
@@ -179,13 +180,14 @@ template <typename... Pieces>
 void write(const Pieces&... pieces);
 
 // Ends the run: writes out what is buffered, leaves standard input just
-// past the last byte that input read, where it can go back, and gives the
-// exit status: 0, or 1 after reporting input that could not be read.
-int finish(const Input& input);
+// past the last byte that the Input took, where it can go back, and gives
+// the exit status: 0, or 1 after reporting input that could not be read.
+int finish();
 
 // Ends the run for a failure other than a failed write: writes out what is
 // buffered, reports "extremes: <what>" (with ": <reason>" when there is one)
-// on standard error, and ends the process with status 1.
+// on standard error, leaves standard input as finish does, and ends the
+// process with status 1.
 [[noreturn]] void fail(const char* what, const char* reason = nullptr);
 
 namespace detail {
@@ -263,11 +265,11 @@ inline bool Input::read(std::int32_t& n)
     std::int32_t whole = 0;
     const char* end = digits::take_number(p, whole);
     if (!end || end == detail::standard_input.end()) {
-        const detail::Resume resume = detail::standard_input.read_slowly(p);
-        pos = resume.at;
-        if (resume.taken)
-            n = resume.number;
-        return resume.taken;
+        pos = p;
+        const std::optional<std::int32_t> number = detail::standard_input.read_slowly(pos);
+        if (number)
+            n = *number;
+        return number.has_value();
     }
     pos = end;
     n = whole;

@@ -630,16 +630,20 @@ class Terminal(Case):
 
 class FailedWrites(Case):
     def test_full_device(self):
-        for name, data, args in [("short output", "1 5", []),
-                                 ("output larger than a buffer", "5000", []),
-                                 ("--help", "", ["--help"])]:
-            with self.subTest(name):
-                with open("/dev/full", "wb") as full:
-                    result = subprocess.run(PROGRAM + args, input=data.encode(), stdout=full,
-                                            stderr=subprocess.PIPE, timeout=PATIENCE)
+        # From a file, the run that fails leaves the input where it stopped
+        # reading, as one that succeeds does: here, before rest.
+        for name, data, args, rest in [("short output", "1 5 rest", [], " rest"),
+                                       ("output larger than a buffer", "5000 1 2 rest", [], "rest"),
+                                       ("--help", "2 1 2", ["--help"], "2 1 2")]:
+            with self.subTest(name), tempfile.TemporaryFile() as f, open("/dev/full", "wb") as full:
+                f.write(data.encode())
+                f.seek(0)
+                result = subprocess.run(PROGRAM + args, stdin=f, stdout=full,
+                                        stderr=subprocess.PIPE, timeout=PATIENCE)
                 self.assertEqual(result.stderr,
                                  f"extremes: write error: No space left on device{EOL}".encode())
                 self.assertEqual(result.returncode, 1)
+                self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), len(data) - len(rest))
 
     @unittest.skipIf(WINDOWS, "closes a POSIX file descriptor")
     def test_closed_output(self):
@@ -719,13 +723,16 @@ class Memory(Case):
             size = out.seek(0, os.SEEK_END)
             out.seek(size - 100)
             tail = out.read()
+            offset = os.lseek(f.fileno(), 0, os.SEEK_CUR)
         # The output is every prompt up to the last, whole: its length is that
         # of the prompts for positions 0 to n - 1, whose digits number
-        # n + (n - 10) + (n - 100) + ... while n is larger.
+        # n + (n - 10) + (n - 100) + ... while n is larger. The value at n - 1
+        # was read, and found no room: the input is left just after it.
         n = int(re.search(rb"Enter your (\d+) number : $", tail)[1]) + 1
         digits = n + sum(max(n - 10**d, 0) for d in range(1, 10))
         self.assertEqual(size, len("enter the array length : ")
                          + n * len("Enter your  number : ") + digits)
+        self.assertEqual(offset, len(count) + len(b"7\n") * n - 1)
 
     @unittest.skipIf(WINDOWS or EMULATED, "limits the stack of a native POSIX process")
     @unittest.skipIf(SANITIZED, "the sanitizers need a larger stack of their own")
