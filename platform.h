@@ -37,7 +37,9 @@ long read_input(char* buffer, std::size_t size);
 // failure, with errno EPIPE when the reader has gone.
 long write_output(const char* bytes, std::size_t size);
 
-// Writes a message to standard error, as well as it can.
+// Writes a message to standard error, whole: after a short write it goes
+// on, and where standard error is non-blocking it waits until it is ready,
+// until the message is written or a write fails.
 void write_error(const char* bytes, std::size_t size);
 
 // Steps standard input back over the last unread bytes read from it, so

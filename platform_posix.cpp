@@ -85,13 +85,11 @@ long write_output(const char* bytes, std::size_t size)
 void write_error(const char* bytes, std::size_t size)
 {
     while (size > 0) {
-        const ssize_t put = ::write(2, bytes, size);
-        if (put == 0 || (put < 0 && errno != EINTR))
+        const long put = transfer(2, POLLOUT, [=] { return ::write(2, bytes, size); });
+        if (put <= 0)
             return;
-        if (put > 0) {
-            bytes += put;
-            size -= static_cast<std::size_t>(put);
-        }
+        bytes += put;
+        size -= static_cast<std::size_t>(put);
     }
 }
 

@@ -111,7 +111,13 @@ void write_error(const char* bytes, std::size_t size)
 {
     // The message has its line end already: text mode would double the "\r".
     _setmode(2, _O_BINARY);
-    _write(2, bytes, static_cast<unsigned>(size));
+    while (size > 0) {
+        const int put = _write(2, bytes, static_cast<unsigned>(size));
+        if (put <= 0)
+            return;
+        bytes += put;
+        size -= static_cast<std::size_t>(put);
+    }
 }
 
 void give_back_input(std::size_t unread)

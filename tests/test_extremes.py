@@ -645,6 +645,25 @@ class FailedWrites(Case):
                 self.assertEqual(result.returncode, 1)
                 self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), len(data) - len(rest))
 
+    @unittest.skipIf(WINDOWS, "makes a POSIX pipe non-blocking")
+    def test_the_message_waits_for_room_on_error_output_left_non_blocking(self):
+        # Standard error is a full pipe that whoever shares it has made
+        # non-blocking: the message waits for room, and comes whole.
+        reader, writer = os.pipe()
+        self.addCleanup(os.close, reader)
+        os.set_blocking(writer, False)
+        filled = 0
+        with contextlib.suppress(BlockingIOError):
+            while True:
+                filled += os.write(writer, b"." * 4096)
+        with open("/dev/full", "wb") as full, started(PROGRAM, stdin=subprocess.DEVNULL,
+                                                      stdout=full, stderr=writer) as p:
+            os.close(writer)
+            time.sleep(1)
+            err = self.read_until(reader)
+            self.assertEqual(p.wait(timeout=PATIENCE), 1)
+        self.assertEqual(err[filled:], b"extremes: write error: No space left on device\n")
+
     @unittest.skipIf(WINDOWS, "closes a POSIX file descriptor")
     def test_closed_output(self):
         result = subprocess.run(PROGRAM, input=b"1 5", stdout=subprocess.DEVNULL,
