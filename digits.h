@@ -136,8 +136,8 @@ template <typename W = Word>
 inline char* put_decimal(char* p, std::int32_t n)
 {
     // The sign is written always and stepped over without a branch, as
-    // take_number takes it: on random values, half of them negative, a
-    // branch on the sign would be guessed wrong about half the time.
+    // take_number takes it, so that values of mixed signs cost no more than
+    // values of one.
     auto u = static_cast<std::uint32_t>(n);
     *p = '-';
     p += n < 0;
@@ -145,8 +145,8 @@ inline char* put_decimal(char* p, std::int32_t n)
     if (u >= powers_of_ten[8]) {
         // Nine digits or ten: the first one or two are written as two bytes,
         // the second of which the eight digits after a single first digit go
-        // over. The benchmark's random values have either length about as
-        // often, so a branch on it would be guessed wrong about half the time.
+        // over, without a branch on the length, so that a mix of the two
+        // lengths costs no more than one of them.
         const std::uint32_t high = u / powers_of_ten[8];
         std::memcpy(p, leading_digits.text[high], 2);
         p += 1 + (high >= 10);

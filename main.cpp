@@ -38,9 +38,9 @@ int main(int argc, char* argv[])
     std::int32_t min = values.at_or_zero(0);
     // The passes below take a run of values at a time, which stand one after
     // another in memory, rather than look up the block of each: segmented
-    // iteration. GCC compares several values of a run at once (it vectorises
-    // the loop) at -O3, the Release build's level, not at -O2, and only with
-    // the running extremes in locals of the loop over the run.
+    // iteration. The loop over a run keeps the running extremes in locals of
+    // its own, so that nothing but the run's values is read in it and a
+    // compiler may compare several of them at once (vectorise it).
     for (std::int32_t b = 0; b < uno;) {
         const Values::Run run = values.run_from(b, uno);
         std::int32_t run_max = max;

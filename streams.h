@@ -74,7 +74,8 @@ extern StandardOutput standard_output;
 // says: text of one byte a character (no mark, or UTF-8's, which is
 // skipped), or UTF-16 in either byte order, each 16-bit unit of which
 // becomes one byte of the buffer. The scanners then see 8-bit text always,
-// and a position in the buffer stays one character of the input.
+// and a position in the buffer stands for one byte of the input, or in
+// UTF-16 for one 16-bit unit.
 enum class Encoding : unsigned char { bytes, utf16_little_endian, utf16_big_endian };
 
 // Standard input: where its buffer is and how much it holds, what its bytes
@@ -151,10 +152,9 @@ extern StandardInput standard_input;
 // Standard input, read a number at a time. The caller holds the one Input
 // of the run, which alone keeps the position reached: where reading stopped
 // is that position, and only the reading moves it. However the run ends,
-// standard input is left there. (It is not kept in a register: with the
-// Release flags, GCC and Clang load it from the caller's frame and store it
-// back once a number.) It can be neither copied nor moved, since another
-// Input would read on from a position that this one never learns of.
+// standard input is left there: standard input knows where the Input keeps
+// it. It can be neither copied nor moved, since another Input would read on
+// from a position that this one never learns of.
 class Input {
 public:
     Input() { detail::standard_input.read_by(pos); }
@@ -220,8 +220,9 @@ template <>
 inline constexpr std::size_t room<digits::Counter> = digits::Counter::room;
 
 // The put routines write at p and return the end of what they wrote: the
-// output position stays in a register for the whole of a write, whereas as a
-// variable in memory it would be read again after every byte stored.
+// output position is a local of the write, whereas a position in memory
+// might be changed by any byte stored, as a char may alias any object, and
+// would have to be read again after each.
 template <std::size_t N>
 inline char* put(char* p, const char (&text)[N])
 {

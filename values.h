@@ -53,8 +53,8 @@ public:
     // The values from position on, before count, that stand one after
     // another in memory: to the end of position's block or of the values
     // held. Past the last value held, where every value is 0, a run of 0s.
-    // Not a std::span, with which the 32-bit x86 build runs more
-    // instructions.
+    // Its size counts in std::int32_t, as the positions do, where a
+    // std::span's would be a std::size_t.
     struct Run {
         const std::int32_t* first;
         std::int32_t size;
