@@ -60,9 +60,9 @@ if os.path.basename(PROGRAM[0]).startswith("wine"):
 def started(command, **kw):
     """subprocess.Popen, whose program has ended when the block has: when
     the block ends as it should, its input is closed and it is given
-    PATIENCE to end; when the block fails, it is killed at once, before
-    anything it holds is closed."""
-    with subprocess.Popen(command, **kw) as p:
+    PATIENCE to end; when the block fails, it is killed at once, with all it
+    started, before anything the block holds is closed."""
+    with subprocess.Popen(command, start_new_session=True, **kw) as p:
         try:
             yield p
             if p.stdin:
@@ -70,7 +70,7 @@ def started(command, **kw):
             p.wait(timeout=PATIENCE)
         finally:
             if p.poll() is None:
-                p.kill()
+                os.killpg(p.pid, signal.SIGKILL)
 
 
 def run(data, args=(), from_file=False, **kw):
@@ -698,6 +698,8 @@ NATIVE_MEMORY = unittest.skipIf(
 
 
 class Memory(Case):
+    TIMEOUT = 300  # under wine, 4 GiB filled with values
+
     def peak_kib(self, data, limit=None):
         """Runs the program on data with output to /dev/null: its peak resident
         size in KiB, its status and what it wrote on standard error."""
@@ -761,14 +763,17 @@ class Memory(Case):
             resource.RLIMIT_STACK, (small, small)))
         self.assertEqual((result.stdout, result.returncode), (transcript(3, [5, -2, 7]), 0))
 
-    @unittest.skipUnless(WINDOWS, "a 32-bit Windows process has 2 GiB to fill")
-    def test_running_out_of_address_space_is_reported(self):
-        # About 500 million values fill the 2 GiB of a 32-bit process.
-        result = subprocess.run(["sh", "-c", '(echo 2000000000; yes 0) | "$@"', "sh"] + PROGRAM,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                timeout=10 * PATIENCE)
-        self.assertEqual((result.returncode, result.stderr),
-                         (1, f"extremes: out of memory{EOL}".encode()))
+    @unittest.skipUnless(WINDOWS, "a 32-bit Windows program has 4 GiB to fill")
+    def test_values_past_2_gib_and_running_out_of_address_space(self):
+        # Marked large address aware, the program holds more values than the
+        # 536,870,912 that fill 2 GiB, and reports running out where its
+        # 4 GiB end.
+        pipeline = '(echo 2000000000; yes 0) | { "$@"; echo "status $?" >&2; } | tail -c 100'
+        with started(["sh", "-c", pipeline, "sh"] + PROGRAM,
+                     stdout=subprocess.PIPE, stderr=subprocess.PIPE) as p:
+            out, err = p.communicate(timeout=3 * PATIENCE)
+        self.assertEqual(err, f"extremes: out of memory{EOL}status 1\n".encode())
+        self.assertGreater(int(re.search(rb"Enter your (\d+) number : $", out)[1]), 536870912)
 
 
 if __name__ == "__main__":
