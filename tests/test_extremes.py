@@ -52,8 +52,8 @@ if os.path.basename(PROGRAM[0]).startswith("wine"):
     # kept for a minute after its last program, from one test to the next.
     os.makedirs(os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine")), exist_ok=True)
     quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
-    subprocess.run(["wineserver", "-p60"], **quiet)  # fails when one runs already: fine
-    subprocess.run(["wineboot", "--init"], check=True, **quiet)
+    subprocess.run(["wineserver", "-p60"], timeout=PATIENCE, **quiet)  # fails when one runs already: fine
+    subprocess.run(["wineboot", "--init"], check=True, timeout=PATIENCE, **quiet)
 
 
 @contextlib.contextmanager
