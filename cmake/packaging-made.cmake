@@ -1,39 +1,42 @@
 # cpack runs this once it has made a package (CPACK_POST_BUILD_SCRIPTS).
 #
-# A .deb is an ar archive of three files that cpack writes, debian-binary,
-# control.tar.gz and data.tar.gz, and it gives each the mode that the umask
-# gave the file (0600 under umask 077): here the archive is written again,
-# the same but for those modes, 0644 whoever builds it. Its headers are
-# cpack's, the mode field (bytes 40 to 47) replaced; the members follow them
-# as they are, each padded to an even length.
+# The .deb is made again from the files cpack staged for it, by Debian's own
+# dpkg-deb, as root's files whoever builds it. cpack's own .deb gives its
+# members, debian-binary and the two archives, the modes the umask gave
+# those files (0600 under umask 077), and counts in Installed-Size each
+# folder's size as the file system reports it (4 KiB on ext4, less on a
+# tmpfs).
 foreach(package IN LISTS CPACK_PACKAGE_FILES)
     if(NOT package MATCHES "\\.deb$")
         continue()
     endif()
-    set(parts "${CPACK_TEMPORARY_DIRECTORY}/ar-magic")
-    file(READ "${package}" magic LIMIT 8)
-    file(WRITE ${parts} "${magic}")
-    set(offset 8)
-    foreach(member IN ITEMS debian-binary control.tar.gz data.tar.gz)
-        file(READ "${package}" header OFFSET ${offset} LIMIT 60)
-        string(SUBSTRING "${header}" 0 40 before_mode)
-        string(SUBSTRING "${header}" 48 12 after_mode)
-        string(SUBSTRING "${after_mode}" 0 10 size)
-        string(STRIP "${size}" size)
-        set(part "${CPACK_TEMPORARY_DIRECTORY}/ar-${member}")
-        file(WRITE ${part} "${before_mode}100644  ${after_mode}")
-        list(APPEND parts ${part} "${CPACK_TEMPORARY_DIRECTORY}/${member}")
-        math(EXPR padding "${size} % 2")
-        if(padding)
-            file(WRITE ${part}-padding "\n")
-            list(APPEND parts ${part}-padding)
+    find_program(dpkg_deb dpkg-deb REQUIRED)
+    set(tree "${CPACK_TEMPORARY_DIRECTORY}")
+    file(READ "${tree}/control" control)
+    file(READ "${tree}/md5sums" md5sums)
+    file(REMOVE "${tree}/control" "${tree}/md5sums" "${tree}/debian-binary" "${tree}/control.tar.gz"
+         "${tree}/data.tar.gz")
+
+    # Installed-Size counted as dpkg-gencontrol counts it: each file's size in
+    # KiB, rounded up, and 1 for each folder.
+    file(GLOB_RECURSE staged LIST_DIRECTORIES true "${tree}/*")
+    set(kib 0)
+    foreach(path IN LISTS staged)
+        if(IS_DIRECTORY "${path}")
+            math(EXPR kib "${kib} + 1")
+        else()
+            file(SIZE "${path}" size)
+            math(EXPR kib "${kib} + (${size} + 1023) / 1024")
         endif()
-        math(EXPR offset "${offset} + 60 + ${size} + ${padding}")
     endforeach()
-    file(SIZE "${package}" size)
-    if(NOT offset EQUAL size)
-        message(FATAL_ERROR "${package} is not the ar archive of three files expected")
-    endif()
-    execute_process(COMMAND "${CMAKE_COMMAND}" -E cat ${parts} OUTPUT_FILE "${package}"
-                    COMMAND_ERROR_IS_FATAL ANY)
+    string(REGEX REPLACE "\nInstalled-Size: [0-9]+\n" "\nInstalled-Size: ${kib}\n" control "${control}")
+
+    file(WRITE "${tree}/DEBIAN/control" "${control}")
+    file(WRITE "${tree}/DEBIAN/md5sums" "${md5sums}")
+    file(CHMOD "${tree}" "${tree}/DEBIAN" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+         GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    file(CHMOD "${tree}/DEBIAN/control" "${tree}/DEBIAN/md5sums" PERMISSIONS OWNER_READ OWNER_WRITE
+         GROUP_READ WORLD_READ)
+    execute_process(COMMAND "${dpkg_deb}" --root-owner-group -Zgzip --build "${tree}" "${package}"
+                    OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 endforeach()

@@ -16,9 +16,10 @@
 # their folders, their time, the umask or the time zone: the scripts that
 # cpack runs give every time in them one value (packaging-cpack.cmake,
 # packaging-staged.cmake, and rpmbuild's settings in packaging-linux.cmake),
-# every folder in them mode 0755 (packaging-staged.cmake) and the members of
-# the .deb mode 0644 (packaging-made.cmake); the program holds neither the
-# build's folders nor, for Windows, the time it was linked (flags.cmake).
+# every folder in them mode 0755 (packaging-staged.cmake), and dpkg-deb
+# makes the .deb again from cpack's files (packaging-made.cmake); the
+# program holds neither the build's folders nor, for Windows, the time it
+# was linked (flags.cmake).
 # (The .tar.gz and the .zip list their files in the order the file system
 # gives them, and with the owner of the files: cpack offers no way to set
 # either, so a build on another file system, or by another user, may differ
