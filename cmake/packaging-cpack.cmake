@@ -4,12 +4,13 @@
 # out in packaging.cmake.
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_EXTREMES_BINARY_DIR};extremes;${CPACK_GENERATOR};/")
 
-# Every time in the packages (their files', the archives' own, the gzip
-# headers', the Windows program's link time, which strip sets) is
-# SOURCE_DATE_EPOCH, which cpack and strip take from the environment: the
-# caller's, when set (the reproducible-builds.org convention), otherwise the
-# time of the last commit, or, outside a git checkout, the date of the
-# changelog's latest entry.
+# Every time in the packages (their files', which packaging-staged.cmake
+# sets, the archives' own, the Windows program's link time, which strip
+# sets) is SOURCE_DATE_EPOCH, which the scripts, strip, dpkg-deb and
+# rpmbuild take from the environment: the caller's, when set (the
+# reproducible-builds.org convention), otherwise the time of the last
+# commit, or, outside a git checkout, the date of the changelog's latest
+# entry.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     set(epoch "")
     if(CPACK_EXTREMES_GIT)
@@ -38,6 +39,3 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     endif()
     set(ENV{SOURCE_DATE_EPOCH} ${epoch})
 endif()
-# The .zip holds each time as MS-DOS did, a local time of day: in UTC, in
-# whatever time zone the package is made.
-set(ENV{TZ} UTC0)

@@ -21,8 +21,9 @@ set(builds
     "linux-armv7l   arm-linux-gnueabihf  arm-linux-gnueabihf-g++:g++-arm-linux-gnueabihf  ${self_contained}"
     "linux-riscv64  riscv64-linux-gnu    riscv64-linux-gnu-g++:g++-riscv64-linux-gnu      ${self_contained}"
     "win32          mingw-w64-i686       i686-w64-mingw32-g++:g++-mingw-w64-i686")
-# What every Linux build needs besides: rpmbuild, for the .rpm.
-set(needs rpmbuild:rpm)
+# What the packages need besides: rpmbuild, for the .rpm; Info-ZIP's zip,
+# for the .zip.
+set(needs rpmbuild:rpm zip:zip)
 
 # All that is missing is named at once, before anything is built.
 foreach(build IN LISTS builds)
