@@ -42,10 +42,11 @@ endif()
 
 # On 32-bit x86, GCC and Clang make code for the Pentium Pro unless told
 # otherwise: the scan for the extremes then compares one value at a time, and
-# text moves four bytes at a time. Every x86 processor since the Pentium 4
-# has SSE2, Windows has needed it since Windows 8, and MSVC uses it by
-# default; so do these builds, unless this is switched off for an older
-# processor.
+# text moves four bytes at a time. These builds use SSE2, as MSVC's do by
+# default: Windows has needed it since Windows 8, and nearly every x86
+# processor of the last twenty years has it, though not every one made
+# after the Pentium 4, which brought it (the Athlon XP lacks it). Switched
+# off, they build for a processor without it.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^([iI][3-6]86|[xX]86)$")
     set(x86_32 ON)
 else()
