@@ -1,16 +1,35 @@
-# How every program of the project is compiled and linked, the tests too,
-# each decided here once (the program's own protections are in
-# hardening.cmake). Included before any program is defined: the flags
-# below are the directory's, which each program takes when it is defined.
+# How every program of the project is compiled and linked, the tests too:
+# the language, the build type, the definitions and the flags, each decided
+# here once (the program's own protections are in hardening.cmake).
+# Included before any program is defined: the settings below are the
+# directory's, which each program takes when it is defined.
 include(CheckCXXCompilerFlag)
 include(CheckCXXSourceCompiles)
 include(CheckPIESupported)
 
+# Standard C++20, without the compiler's extensions.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+
+# An optimised build unless another is asked for.
+if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+    set(CMAKE_BUILD_TYPE Release CACHE STRING "Build type" FORCE)
+endif()
+
+# Files past 2 GiB where off_t would be 32 bits wide (32-bit Linux); no
+# effect where it is 64 bits already.
+if(NOT WIN32)
+    add_compile_definitions(_FILE_OFFSET_BITS=64)
+endif()
+
 # The warnings stay on for everyone; as errors only where asked for (CI),
 # so that a newer compiler's new warning never breaks a user's build.
+# strerror is standard C, which MSVC would call unsafe.
 option(EXTREMES_WERROR "Treat compiler warnings as errors" OFF)
 if(MSVC)
     set(EXTREMES_WARNINGS /W4 $<$<BOOL:${EXTREMES_WERROR}>:/WX>)
+    add_compile_definitions(_CRT_SECURE_NO_WARNINGS)
 else()
     set(EXTREMES_WARNINGS -Wall -Wextra -Wpedantic $<$<BOOL:${EXTREMES_WERROR}>:-Werror>)
 endif()
@@ -23,10 +42,11 @@ endif()
 
 # On 32-bit x86, GCC and Clang make code for the Pentium Pro unless told
 # otherwise: the scan for the extremes then compares one value at a time, and
-# text moves four bytes at a time. Every x86 processor since the Pentium 4
-# has SSE2, Windows has needed it since Windows 8, and MSVC uses it by
-# default; so do these builds, unless this is switched off for an older
-# processor.
+# text moves four bytes at a time. These builds use SSE2, as MSVC's do by
+# default: Windows has needed it since Windows 8, and nearly every x86
+# processor of the last twenty years has it, though not every one made
+# after the Pentium 4, which brought it (the Athlon XP lacks it). Switched
+# off, they build for a processor without it.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "^([iI][3-6]86|[xX]86)$")
     set(x86_32 ON)
 else()
@@ -39,11 +59,14 @@ endif()
 
 # A build for finding faults (CI's): AddressSanitizer and
 # UndefinedBehaviorSanitizer, each stopping the program at the first fault it
-# finds. The tests then skip what the sanitizers' own memory and stack would
-# spoil.
-option(EXTREMES_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer (GCC, Clang)" OFF)
+# finds, and the assertions checked in every build type, the optimised ones
+# too, whose flags define NDEBUG. The tests then skip what the sanitizers'
+# own memory and stack would spoil.
+option(EXTREMES_SANITIZE
+       "Build with AddressSanitizer and UndefinedBehaviorSanitizer (GCC, Clang), assertions checked" OFF)
 if(EXTREMES_SANITIZE)
-    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+                        -UNDEBUG)
     add_link_options(-fsanitize=address,undefined)
 endif()
 

@@ -16,18 +16,14 @@
 # and the changelog's entries as the package's own (rpm -q --changelog;
 # rpmlint checks).
 
-# Each processor as CMake names it (uname -m), then as Debian and as RPM do;
-# a processor not named here gets the .tar.gz alone.
-set(package_architectures
-    "x86_64  amd64   x86_64"
-    "aarch64 arm64   aarch64"
-    "i686    i386    i686"
-    "armv7l  armhf   armv7hl"
-    "riscv64 riscv64 riscv64"
-    "s390x   s390x   s390x")
+# The processor's names as Debian and RPM give them, from the table in
+# linux-processors.txt; a processor not named there gets the .tar.gz alone.
+set(processors_table ${CMAKE_CURRENT_LIST_DIR}/linux-processors.txt)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${processors_table})
+file(STRINGS ${processors_table} processors REGEX "^[^#]")
 
 if(EXTREMES_STATIC)
-    foreach(names IN LISTS package_architectures)
+    foreach(names IN LISTS processors)
         string(REGEX MATCHALL "[^ ]+" names "${names}")
         list(GET names 0 processor)
         if(processor STREQUAL CMAKE_SYSTEM_PROCESSOR)
@@ -55,7 +51,6 @@ endforeach()
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}
         COMPONENT DEB EXCLUDE_FROM_ALL)
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright

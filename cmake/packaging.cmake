@@ -12,17 +12,16 @@
 # ZIP); packaging-cpack.cmake picks it as cpack makes each package. None of
 # these components is part of a plain `cmake --install`.
 #
-# Two builds of one commit make the same packages, byte for byte, whatever
-# their folders, their time, the umask or the time zone: the scripts that
-# cpack runs give every time in them one value (packaging-cpack.cmake,
-# packaging-staged.cmake, and rpmbuild's settings in packaging-linux.cmake),
-# every folder in them mode 0755 (packaging-staged.cmake) and the members of
-# the .deb mode 0644 (packaging-made.cmake); the program holds neither the
-# build's folders nor, for Windows, the time it was linked (flags.cmake).
-# (The .tar.gz and the .zip list their files in the order the file system
-# gives them, and with the owner of the files: cpack offers no way to set
-# either, so a build on another file system, or by another user, may differ
-# there.)
+# Two builds of one commit make the same packages, byte for byte, whoever
+# makes them, whatever their folders, file system, time, umask or time zone:
+# the scripts that cpack runs give every time in them one value
+# (packaging-cpack.cmake, packaging-staged.cmake, and rpmbuild's settings in
+# packaging-linux.cmake) and every folder in them mode 0755
+# (packaging-staged.cmake), and pack the .deb, the .tar.gz and the .zip
+# again with dpkg-deb, GNU tar and Info-ZIP's zip, their files in name order
+# and as root's or no one's (packaging-made.cmake); the program holds
+# neither the build's folders nor, for Windows, the time it was linked
+# (flags.cmake).
 
 set(CPACK_PACKAGE_VENDOR "the extremes authors")
 set(CPACK_PACKAGE_CONTACT "extremes authors <extremes@example.org>")

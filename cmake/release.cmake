@@ -7,22 +7,32 @@
 # that RELEASE_DIR holds what is published and nothing else. Nothing of an
 # earlier run is kept.
 
-# The builds, one a line: the name of its folder; the toolchain file in
-# cmake/ it is built with, or "native" for this machine's compiler, the one
-# given; what it needs beyond CMake, as program:Debian package, or "-"; its
-# options. Each Linux build makes the .tar.gz, the .deb and the .rpm of its
+# The builds, each: the name of its folder; the toolchain file in cmake/ it
+# is built with, or "native" for this machine's compiler, the one given;
+# what it needs beyond CMake, as program:Debian package, or "-"; its
+# options. First, one for each processor of linux-processors.txt that
+# names a toolchain, with Debian's cross compiler of that name
+# (g++-<triplet>): each makes the .tar.gz, the .deb and the .rpm of its
 # processor (packaging-linux.cmake), around one program, self-contained:
-# linked statically, and placed at random where the toolchain can link it so.
+# linked statically, and placed at random where the toolchain can link it
+# so. Then the one for Windows.
 set(self_contained "-DEXTREMES_STATIC=ON -DCMAKE_POSITION_INDEPENDENT_CODE=ON")
-set(builds
-    "linux-x86_64   native               -                                                ${self_contained}"
-    "linux-aarch64  aarch64-linux-gnu    aarch64-linux-gnu-g++:g++-aarch64-linux-gnu      ${self_contained}"
-    "linux-i686     i686-linux-gnu       i686-linux-gnu-g++:g++-i686-linux-gnu            ${self_contained}"
-    "linux-armv7l   arm-linux-gnueabihf  arm-linux-gnueabihf-g++:g++-arm-linux-gnueabihf  ${self_contained}"
-    "linux-riscv64  riscv64-linux-gnu    riscv64-linux-gnu-g++:g++-riscv64-linux-gnu      ${self_contained}"
-    "win32          mingw-w64-i686       i686-w64-mingw32-g++:g++-mingw-w64-i686")
-# What every Linux build needs besides: rpmbuild, for the .rpm.
-set(needs rpmbuild:rpm)
+set(builds "")
+file(STRINGS ${SOURCE_DIR}/cmake/linux-processors.txt processors REGEX "^[^#]")
+foreach(processor IN LISTS processors)
+    string(REGEX MATCHALL "[^ ]+" processor "${processor}")
+    list(GET processor 0 name)
+    list(GET processor 3 toolchain)
+    if(toolchain STREQUAL "native")
+        list(APPEND builds "linux-${name} native - ${self_contained}")
+    elseif(NOT toolchain STREQUAL "-")
+        list(APPEND builds "linux-${name} ${toolchain} ${toolchain}-g++:g++-${toolchain} ${self_contained}")
+    endif()
+endforeach()
+list(APPEND builds "win32 mingw-w64-i686 i686-w64-mingw32-g++:g++-mingw-w64-i686")
+# What the packages need besides: rpmbuild, for the .rpm; Info-ZIP's zip,
+# for the .zip.
+set(needs rpmbuild:rpm zip:zip)
 
 # All that is missing is named at once, before anything is built.
 foreach(build IN LISTS builds)
