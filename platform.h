@@ -22,7 +22,9 @@ inline constexpr char manual[] = "the manual page, man extremes";
 
 // Make standard input, or standard output, ready for use; called once,
 // before the first read or write. For output, returns how many bytes are
-// best written at a time; both return -1 on failure.
+// best written at a time; both return -1 on failure. From start_output on,
+// a reader that leaves standard output or standard error fails the write
+// with EPIPE, and no signal ends the process before release_held_signal.
 int start_input();
 long start_output();
 
@@ -46,6 +48,12 @@ void write_error(const char* bytes, std::size_t size);
 // that the next reader of a file starts where this program stopped reading.
 // Input that cannot go back (a pipe, a terminal) is left as it is.
 void give_back_input(std::size_t unread);
+
+// Lets a signal held since start_output, the one a reader that left raised,
+// end the process now, as it would have at the write, unless it was ignored
+// or blocked when the program started; called once, when the run has left
+// everything as it should be.
+void release_held_signal();
 
 // Closes standard output, where some file systems first report a failed
 // write: 0, or -1 on failure.

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 namespace platform {
@@ -40,6 +41,10 @@ long transfer(int fd, short events, Call call)
     }
 }
 
+// The signal mask that the program started with, while SIGPIPE is held.
+sigset_t mask_at_start;
+bool holding_sigpipe = false;
+
 }  // namespace
 
 int start_input()
@@ -54,6 +59,15 @@ int start_input()
 // while its reader drains the other, and wakes it an eighth as often.
 long start_output()
 {
+    // A write to a pipe whose reader has gone raises SIGPIPE, whose default
+    // action ends the process there, before it could give its input back.
+    // Blocked, the signal waits, and the write fails with EPIPE instead;
+    // release_held_signal unblocks it at the end.
+    sigset_t sigpipe;
+    sigemptyset(&sigpipe);
+    sigaddset(&sigpipe, SIGPIPE);
+    holding_sigpipe = sigprocmask(SIG_BLOCK, &sigpipe, &mask_at_start) == 0;
+
     long block = 64 * 1024;
 #ifdef F_SETPIPE_SZ
     constexpr int grown = 1 << 20;
@@ -98,6 +112,13 @@ void give_back_input(std::size_t unread)
     // Fails on a pipe or a terminal, which is as it should be.
     if (unread > 0)
         lseek(0, -static_cast<off_t>(unread), SEEK_CUR);
+}
+
+void release_held_signal()
+{
+    if (holding_sigpipe)
+        sigprocmask(SIG_SETMASK, &mask_at_start, nullptr);
+    holding_sigpipe = false;
 }
 
 int close_output()

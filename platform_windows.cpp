@@ -126,6 +126,11 @@ void give_back_input(std::size_t unread)
         _lseeki64(0, -static_cast<long long>(unread), SEEK_CUR);
 }
 
+// Windows has no SIGPIPE: a write to a pipe whose reader has gone fails.
+void release_held_signal()
+{
+}
+
 int close_output()
 {
     return _close(1);

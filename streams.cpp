@@ -69,11 +69,18 @@ void report(const char* what, const char* reason)
     platform::write_error(message, length);
 }
 
-// Ends the process with status, standard input left where its reader
-// stopped.
-[[noreturn]] void end(int status)
+// Leaves standard input where its reader stopped, then lets a reader that
+// left end the process with its signal, as it would have at the write.
+void leave()
 {
     detail::standard_input.give_back();
+    platform::release_held_signal();
+}
+
+// Ends the process with status, as leave() leaves it.
+[[noreturn]] void end(int status)
+{
+    leave();
     std::_Exit(status);
 }
 
@@ -334,12 +341,13 @@ void StandardOutput::close()
 int finish()
 {
     detail::standard_output.close();
-    detail::standard_input.give_back();
+    int status = 0;
     if (const int error = detail::standard_input.error()) {
         report("read error", std::strerror(error));
-        return 1;
+        status = 1;
     }
-    return 0;
+    leave();
+    return status;
 }
 
 void fail(const char* what, const char* reason)

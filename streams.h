@@ -182,6 +182,9 @@ void write(const Pieces&... pieces);
 // Ends the run: writes out what is buffered, leaves standard input just
 // past the last byte that the Input took, where it can go back, and gives
 // the exit status: 0, or 1 after reporting input that could not be read.
+// Where the reader of standard output or standard error has left, the
+// process ends here, by the signal that tells it so (SIGPIPE), or, where
+// that is ignored, with status 1.
 int finish();
 
 // Ends the run for a failure other than a failed write: writes out what is

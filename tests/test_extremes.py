@@ -16,6 +16,7 @@ stops at its first failure.
 
 import contextlib
 import fcntl
+import itertools
 import os
 import random
 import re
@@ -672,25 +673,38 @@ class FailedWrites(Case):
         self.assertEqual(result.stderr, b"extremes: write error: Bad file descriptor\n")
         self.assertEqual(result.returncode, 1)
 
-    def test_reader_that_leaves_early_ends_the_run_quietly(self):
-        # 20 million values would take a while to write out; the run must
-        # end as soon as the reader has gone, with or without SIGPIPE (which
-        # Windows does not have: there the program ends with status 1).
+    def test_reader_that_leaves_early_ends_the_run_quietly_and_gives_the_input_back(self):
+        # 20 million prompts would take a while to write out; the run must
+        # end as soon as the reader of its output, or of its error output,
+        # has gone, with or without SIGPIPE (which Windows does not have:
+        # there the program ends with status 1), and leave the file it reads
+        # just after the last character read.
+        data = b"20000000 5 x rest"
         start = "enter the array length : " + "".join(f"Enter your {i} number : " for i in range(5))
-        for name, sigpipe in [("SIGPIPE", signal.SIG_DFL), ("SIGPIPE ignored", signal.SIG_IGN)]:
-            with self.subTest(name):
-                with started(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                             stderr=subprocess.PIPE,
+        for leaves, sigpipe in itertools.product(["standard output", "standard error"],
+                                                 [signal.SIG_DFL, signal.SIG_IGN]):
+            with self.subTest(leaves=leaves, sigpipe=sigpipe.name), tempfile.TemporaryFile() as f, \
+                    open("/dev/full", "wb") as full:
+                f.write(data)
+                f.seek(0)
+                reader, writer = os.pipe()
+                if leaves == "standard error":
+                    os.close(reader)
+                    streams = {"stdout": full, "stderr": writer}
+                else:
+                    streams = {"stdout": writer, "stderr": subprocess.PIPE}
+                with started(PROGRAM, stdin=f, **streams,
                              preexec_fn=lambda s=sigpipe: signal.signal(signal.SIGPIPE, s)) as p:
-                    p.stdin.write(b"20000000 ")
-                    p.stdin.close()
-                    seen = self.read_until(p.stdout.fileno(), start[-30:].encode())
-                    self.assertEqual(seen[:len(start)], start.encode())
-                    p.stdout.close()
+                    os.close(writer)
+                    if leaves == "standard output":
+                        seen = self.read_until(reader, start[-30:].encode())
+                        self.assertEqual(seen[:len(start)], start.encode())
+                        os.close(reader)
                     status = p.wait(timeout=PATIENCE)
-                    self.assertEqual(p.stderr.read(), b"")
+                    self.assertEqual(p.stderr.read() if p.stderr else b"", b"")
                 killed = sigpipe == signal.SIG_DFL and not WINDOWS
                 self.assertEqual(status, -signal.SIGPIPE if killed else 1)
+                self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), data.index(b"x"))
 
 
 NATIVE_MEMORY = unittest.skipIf(
