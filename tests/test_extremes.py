@@ -74,9 +74,25 @@ def started(command, **kw):
                 os.killpg(p.pid, signal.SIGKILL)
 
 
+def source_constant(file, name):
+    """The value of the constant name in a file of the program's source, as
+    the line that defines it there gives it ("... block_bits = 18;"), so that
+    a test aims at a boundary of the code wherever the code moves it."""
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", file)) as f:
+        expression = re.search(rf"\b{name} = ([0-9 *<]+);", f.read())[1]
+    return eval(expression, {"__builtins__": {}})
+
+
+# The bytes of input read at a time; the values stored to a block; the size
+# that the program grows a pipe on its standard output to.
+INPUT_BLOCK = source_constant("streams.h", "size")
+VALUES_PER_BLOCK = 1 << source_constant("values.h", "block_bits")
+GROWN_PIPE = source_constant("platform_posix.cpp", "grown")
+
+
 def run(data, args=(), from_file=False, **kw):
     """Runs the program on data, through a pipe or from a file, which is read
-    in blocks of exactly 64 KiB."""
+    in blocks of exactly INPUT_BLOCK bytes."""
     if isinstance(data, str):
         data = data.encode()
     if not from_file:
@@ -138,6 +154,20 @@ class Case(unittest.TestCase):
             self.assertTrue(chunk, f"output ended before {want!r}; got {shown(seen)[-300:]!r}")
             seen += chunk
         return seen
+
+    def until_waiting_for_room(self, p):
+        """Returns once the program, process p, sleeps in poll, as it does
+        only when it waits for room on a full output (Linux tells where a
+        process sleeps in /proc/PID/wchan); fails if it ends first, or does
+        not come to that in time."""
+        deadline = time.monotonic() + PATIENCE
+        while True:
+            with open(f"/proc/{p.pid}/wchan") as f:
+                if "poll" in f.read():
+                    return
+            self.assertIsNone(p.poll(), "the program ended without waiting for room")
+            self.assertLess(time.monotonic(), deadline, "the program never waited for room")
+            time.sleep(0.01)
 
 
 class Ordinary(Case):
@@ -327,13 +357,13 @@ class BufferBoundaries(Case):
             ("100,000 leading zeros", "2 " + "0" * 100000 + "7 -" + "0" * 100000 + "8", 2, [7, -8]),
             ("zeros then out of range", "1 " + "0" * 100000 + "2147483648", 1, [0]),
             ("a megabyte of blanks", " " * 1000000 + "1 " + "\n" * 1000000 + "5", 1, [5]),
-            # The values are stored 262,144 to a block.
-            ("extremes in the second block of values", "262146 " + "1 " * 262144 + "-3 9",
-             262146, [1] * 262144 + [-3, 9]),
+            ("extremes in the second block of values",
+             f"{VALUES_PER_BLOCK + 2} " + "1 " * VALUES_PER_BLOCK + "-3 9",
+             VALUES_PER_BLOCK + 2, [1] * VALUES_PER_BLOCK + [-3, 9]),
         ])
 
     def test_numbers_cut_by_the_end_of_a_block(self):
-        # Byte 65,536 of a file, where its first block ends, falls at the
+        # The end of a file's first block of INPUT_BLOCK bytes falls at the
         # place marked | in each number.
         table = []
         for name, number, value in [
@@ -343,16 +373,16 @@ class BufferBoundaries(Case):
             ("inside a run of 17 leading zeros", "-00000000|000000000" "2147483648", -2147483648),
             ("after the digits", "2147483647|", 2147483647),
         ]:
-            head = "2" + " " * (65536 - 1 - number.index("|"))
+            head = "2" + " " * (INPUT_BLOCK - 1 - number.index("|"))
             table.append((name, head + number.replace("|", "") + " 5", 2, [value, 5]))
         # In UTF-16, two bytes a character and the mark first.
         table.append(("inside an eight-digit group of UTF-16",
-                      utf16("2" + " " * (32768 - 6) + "12345678 5"), 2, [12345678, 5]))
+                      utf16("2" + " " * (INPUT_BLOCK // 2 - 6) + "12345678 5"), 2, [12345678, 5]))
         self.check_table(table, from_file=True)
 
 class InputInAnyPieces(Case):
     """Inputs made at random of numbers, white space and what is neither, the
-    end of a file's first 64 KiB block often put inside or beside one of them,
+    end of a file's first block of input often put inside or beside one of them,
     fed four ways and compared with a plain model of the program: the output,
     and from a file the offset left behind."""
 
@@ -437,7 +467,7 @@ class InputInAnyPieces(Case):
         if rng.random() < 0.5:  # blanks that bring the block's end to token k
             k = rng.randrange(len(tokens))
             before = sum(len(t) + len(g) for t, g in zip(tokens[:k], gaps)) + len(gaps[k])
-            blanks = (65536 - len(mark)) // width - before - rng.randint(-1, len(tokens[k]) + 1)
+            blanks = (INPUT_BLOCK - len(mark)) // width - before - rng.randint(-1, len(tokens[k]) + 1)
             gaps[0] = " " * max(blanks, 0) + gaps[0]
         text = "".join(g + t for g, t in zip(gaps, tokens)) + rng.choice(["", "\n", " 7"])
         data = mark + text.encode(encoding if width == 2 else "utf-8")
@@ -449,8 +479,9 @@ class InputInAnyPieces(Case):
         rng = random.Random(26)
         slow = WINDOWS or EMULATED or SANITIZED
         cases = [self.random_case(rng) for _ in range(60 if slow else 240)]
-        # More values than one block of the storage holds (262,144).
-        cases.append(self.random_case(rng, most=300000, junk=0))
+        # More values than one block of the storage holds, every one read.
+        values = [rng.randint(-2**31, 2**31 - 1) for _ in range(VALUES_PER_BLOCK + 2)]
+        cases.append((f"{len(values)} values", " ".join(map(str, [len(values)] + values)).encode()))
         for name, data in cases:
             count, values, unread = self.model(data)
             for way in ["from a file", "in one write", "in odd pieces", "a byte at a time"]:
@@ -524,12 +555,18 @@ class DrivingProgram(Case):
         self.assertEqual(b"".join(writes), transcript(1000, values))
         self.assertLessEqual(len(writes), 3, [len(w) for w in writes])
 
-    @unittest.skipIf(WINDOWS, "makes a POSIX pipe non-blocking")
-    def test_output_left_non_blocking_is_waited_for(self):
+    @unittest.skipIf(WINDOWS, "makes a Linux pipe non-blocking")
+    def test_output_left_non_blocking_is_waited_for_and_written_on_after_a_short_write(self):
         # Whoever shares standard output may have made it non-blocking: a
         # full pipe must then be waited for, not taken for a failed write.
+        # The pipe has the size the program would grow it to, and a byte in
+        # it already: the blocks the program writes, which fill whole pages,
+        # then leave a last one that the pipe takes only in part, and the
+        # program must go on from where that write stopped.
         values = [7] * 300000
         reader, writer = os.pipe()
+        self.grow_pipe(writer, GROWN_PIPE)
+        os.write(writer, b".")
         os.set_blocking(writer, False)
         self.addCleanup(os.close, reader)
         with tempfile.TemporaryFile() as f:
@@ -537,10 +574,10 @@ class DrivingProgram(Case):
             f.seek(0)
             with started(PROGRAM, stdin=f, stdout=writer, stderr=subprocess.PIPE) as p:
                 os.close(writer)
-                time.sleep(1)
+                self.until_waiting_for_room(p)
                 out = self.read_until(reader)
                 self.assertEqual((p.wait(timeout=PATIENCE), p.stderr.read()), (0, b""))
-        self.assertEqual(out, transcript(len(values), values))
+        self.assertEqual(out, b"." + transcript(len(values), values))
 
     def grow_pipe(self, fd, size):
         """Grows the pipe fd to size bytes. Past the system's limit, 1 MiB by
@@ -572,11 +609,11 @@ class DrivingProgram(Case):
     def test_a_pipe_made_larger_is_not_shrunk(self):
         reader, writer = os.pipe()
         with open(reader, "rb") as out, open(writer, "wb") as into:
-            self.grow_pipe(writer, 4 << 20)
+            self.grow_pipe(writer, 4 * GROWN_PIPE)
             with started(PROGRAM, stdin=subprocess.PIPE, stdout=into) as p:
                 into.close()
                 p.stdin.write(b"1 5")
-            self.assertEqual(fcntl.fcntl(reader, fcntl.F_GETPIPE_SZ), 4 << 20)
+            self.assertEqual(fcntl.fcntl(reader, fcntl.F_GETPIPE_SZ), 4 * GROWN_PIPE)
             self.assertEqual(out.read(), transcript(1, [5]))
 
 
@@ -646,7 +683,7 @@ class FailedWrites(Case):
                 self.assertEqual(result.returncode, 1)
                 self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), len(data) - len(rest))
 
-    @unittest.skipIf(WINDOWS, "makes a POSIX pipe non-blocking")
+    @unittest.skipIf(WINDOWS, "makes a Linux pipe non-blocking")
     def test_the_message_waits_for_room_on_error_output_left_non_blocking(self):
         # Standard error is a full pipe that whoever shares it has made
         # non-blocking: the message waits for room, and comes whole.
@@ -660,7 +697,7 @@ class FailedWrites(Case):
         with open("/dev/full", "wb") as full, started(PROGRAM, stdin=subprocess.DEVNULL,
                                                       stdout=full, stderr=writer) as p:
             os.close(writer)
-            time.sleep(1)
+            self.until_waiting_for_room(p)
             err = self.read_until(reader)
             self.assertEqual(p.wait(timeout=PATIENCE), 1)
         self.assertEqual(err[filled:], b"extremes: write error: No space left on device\n")
