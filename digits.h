@@ -18,8 +18,11 @@ namespace digits {
 
 // The word that digits are handled in: eight digits to 64 bits where the
 // registers are that wide, and four to 32 bits on a 32-bit machine, where a
-// 64-bit word takes two registers. Each routine below is written once, as a
-// template on the word.
+// 64-bit word takes two registers. The routines that read a number
+// (take_number and those it calls) are written once, as templates on the
+// word, and so is the count of leading zeros that put_decimal drops; the
+// eight digits that put_decimal and Counter write are built in 64 bits on
+// either machine, from a table of four digits in 32.
 using Word = std::conditional_t<sizeof(std::size_t) >= 8, std::uint64_t, std::uint32_t>;
 
 template <typename W>
