@@ -1,7 +1,15 @@
 # cpack reads this before it makes each package (CPACK_PROJECT_CONFIG_FILE).
 #
 # The package holds the install component named after its generator, laid
-# out in packaging.cmake.
+# out in packaging.cmake. A package that this build does not make (cpack -G
+# TGZ after a native build) has no component to hold: it is refused here.
+# (cpack reads this with CMake's oldest policies, which lack IN_LIST.)
+list(FIND CPACK_EXTREMES_GENERATORS "${CPACK_GENERATOR}" made_here)
+if(made_here EQUAL -1)
+    list(JOIN CPACK_EXTREMES_GENERATORS ", " made)
+    message(FATAL_ERROR "this build makes no ${CPACK_GENERATOR} package, only ${made}: "
+                        "README.md, Packages, says which build makes which")
+endif()
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_EXTREMES_BINARY_DIR};extremes;${CPACK_GENERATOR};/")
 
 # Every time in the packages (their files', which packaging-staged.cmake

@@ -5,7 +5,9 @@
 # release of every distribution of that processor; one program per
 # processor, whichever package it comes in. From the native build linked
 # with the system's libraries: the .deb alone, its dependencies computed
-# from the program by dpkg-shlibdeps, for the system that built it.
+# from the program by dpkg-shlibdeps, for the system that built it, and its
+# version <version>~local: another package than the release's .deb of that
+# processor, which apt then takes for the newer.
 #
 # Each holds /usr/bin/extremes, the manual page, the licence and the
 # changelog where its system keeps them: in the .deb, the manual page and
@@ -36,6 +38,7 @@ elseif(NOT CMAKE_CROSSCOMPILING)
     # dpkg takes the architecture and the dependencies from this machine.
     list(APPEND CPACK_GENERATOR DEB)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PACKAGE_VERSION "${PROJECT_VERSION}~local")
 endif()
 
 foreach(file IN ITEMS extremes.1 changelog)

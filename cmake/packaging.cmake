@@ -4,7 +4,7 @@
 # Linux of its processor, and the same program in the .deb and the .rpm of
 # that processor (packaging-linux.cmake); from the native Linux build,
 # linked with the system's libraries as Debian's policy wants,
-# extremes_<version>_amd64.deb; from the 32-bit Windows build,
+# extremes_<version>~local_amd64.deb; from the 32-bit Windows build,
 # extremes-<version>-win32.zip.
 #
 # The packages lay the program out differently, so each holds one install
@@ -65,6 +65,9 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     include(${CMAKE_CURRENT_LIST_DIR}/packaging-linux.cmake)
 endif()
 
+# The packages this build makes, which packaging-cpack.cmake holds a
+# `cpack -G` to.
+set(CPACK_EXTREMES_GENERATORS ${CPACK_GENERATOR})
 include(CPack)
 
 # The release (release.cmake): for Linux on x86-64, 64-bit ARM, 32-bit x86,
