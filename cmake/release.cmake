@@ -10,8 +10,8 @@
 # The builds, each: the name of its folder; the toolchain file in cmake/ it
 # is built with, or "native" for this machine's compiler, the one given;
 # what it needs beyond CMake, as program:Debian package, or "-"; its
-# options. First, one for each processor of linux-processors.txt that
-# names a toolchain, with Debian's cross compiler of that name
+# options. First, one for each processor of linux-processors.txt that the
+# release holds, built with Debian's cross compiler of its toolchain's name
 # (g++-<triplet>): each makes the .tar.gz, the .deb and the .rpm of its
 # processor (packaging-linux.cmake), around one program, self-contained:
 # linked statically, and placed at random where the toolchain can link it
@@ -23,9 +23,12 @@ foreach(processor IN LISTS processors)
     string(REGEX MATCHALL "[^ ]+" processor "${processor}")
     list(GET processor 0 name)
     list(GET processor 3 toolchain)
-    if(toolchain STREQUAL "native")
+    list(GET processor 4 released)
+    if(NOT released STREQUAL "yes")
+        continue()
+    elseif(toolchain STREQUAL "native")
         list(APPEND builds "linux-${name} native - ${self_contained}")
-    elseif(NOT toolchain STREQUAL "-")
+    else()
         list(APPEND builds "linux-${name} ${toolchain} ${toolchain}-g++:g++-${toolchain} ${self_contained}")
     endif()
 endforeach()
