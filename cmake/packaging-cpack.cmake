@@ -42,3 +42,12 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
     endif()
     set(ENV{SOURCE_DATE_EPOCH} ${epoch})
 endif()
+
+# The .rpm's changelog: the entries of the changelog, as RPM has them.
+if(CPACK_GENERATOR STREQUAL "RPM")
+    set(CHANGELOG "${CPACK_EXTREMES_SOURCE_DIR}/changelog")
+    set(RPM_RELEASE ${CPACK_RPM_PACKAGE_RELEASE})
+    set(OUTPUT "${CPACK_EXTREMES_BINARY_DIR}/rpm-changelog")
+    include("${CPACK_EXTREMES_SOURCE_DIR}/cmake/rpm-changelog.cmake")
+    set(CPACK_RPM_CHANGELOG_FILE "${OUTPUT}")
+endif()

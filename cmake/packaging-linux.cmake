@@ -16,7 +16,7 @@
 # share/doc/extremes/copyright, as Debian's policy wants (lintian checks);
 # in the .rpm, the licence marked as such and the changelog as a document,
 # and the changelog's entries as the package's own (rpm -q --changelog;
-# rpmlint checks).
+# rpmlint checks), read as the .rpm is made (packaging-cpack.cmake).
 
 # The processor's names as Debian and RPM give them, from the table in
 # linux-processors.txt; a processor not named there gets the .tar.gz alone.
@@ -114,30 +114,3 @@ string(JOIN "\n" CPACK_RPM_SPEC_MORE_DEFINE
        "%define use_source_date_epoch_as_buildtime 1"
        "%define _build_id_links none"
        "%define __spec_install_post %{nil}")
-
-# The changelog's entries as RPM writes them, newest first: "* <day> <name>
-# <address> - <version>-<release>" on top, each item marked "-" below; a %
-# doubled, which rpmbuild would take for a macro. The file's semicolons are
-# held as a control character while its lines are a CMake list.
-file(READ changelog text)
-string(ASCII 31 semicolon)
-string(REPLACE ";" "${semicolon}" text "${text}")
-string(REPLACE "%" "%%" text "${text}")
-string(REGEX MATCHALL "[^\n]*\n" lines "${text}")
-set(entries "")
-foreach(line IN LISTS lines)
-    if(line MATCHES "^extremes \\(([^)]+)\\)")
-        set(version ${CMAKE_MATCH_1})
-        set(items "")
-    elseif(line MATCHES "^  \\* (.*)")
-        string(APPEND items "- ${CMAKE_MATCH_1}")
-    elseif(line MATCHES "^    (.*)")
-        string(APPEND items "  ${CMAKE_MATCH_1}")
-    elseif(line MATCHES "^ -- (.+)  ([A-Z][a-z][a-z]), ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9]+) ")
-        string(APPEND entries "* ${CMAKE_MATCH_2} ${CMAKE_MATCH_4} ${CMAKE_MATCH_3} ${CMAKE_MATCH_5} "
-                              "${CMAKE_MATCH_1} - ${version}-${CPACK_RPM_PACKAGE_RELEASE}\n${items}\n")
-    endif()
-endforeach()
-string(REPLACE "${semicolon}" ";" entries "${entries}")
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/rpm-changelog "${entries}")
-set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_CURRENT_BINARY_DIR}/rpm-changelog)
