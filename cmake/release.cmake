@@ -1,10 +1,11 @@
 # The release, made by the release target (packaging.cmake):
-#   cmake -D SOURCE_DIR=... -D RELEASE_DIR=... -D BUILDS_DIR=... \
+#   cmake -D SOURCE_DIR=... -D VERSION=... -D RELEASE_DIR=... -D BUILDS_DIR=... \
 #         -D CXX_COMPILER=... -D GENERATOR=... -D WERROR=ON|OFF -P release.cmake
 # builds SOURCE_DIR afresh for each package, in a folder of its own in
 # BUILDS_DIR, with the generator given and EXTREMES_WERROR=WERROR; then puts
-# the packages in RELEASE_DIR with SHA256SUMS, as sha256sum writes it, so
-# that RELEASE_DIR holds what is published and nothing else. Nothing of an
+# the packages in RELEASE_DIR with extremes-VERSION-buildinfo.txt, which
+# says what made them, and SHA256SUMS, as sha256sum writes it, so that
+# RELEASE_DIR holds what is published and nothing else. Nothing of an
 # earlier run is kept.
 
 # The builds, each: the name of its folder; the toolchain file in cmake/ it
@@ -33,9 +34,10 @@ foreach(processor IN LISTS processors)
     endif()
 endforeach()
 list(APPEND builds "win32 mingw-w64-i686 i686-w64-mingw32-g++:g++-mingw-w64-i686")
-# What the packages need besides: rpmbuild, for the .rpm; Info-ZIP's zip,
-# for the .zip.
-set(needs rpmbuild:rpm zip:zip)
+# What the packages need besides: dpkg-deb, for the .deb; rpmbuild and
+# dpkg-parsechangelog, for the .rpm; Info-ZIP's zip, for the .zip; and
+# dpkg-query, for the build information.
+set(needs dpkg-deb:dpkg rpmbuild:rpm dpkg-parsechangelog:dpkg-dev zip:zip dpkg-query:dpkg)
 
 # All that is missing is named at once, before anything is built.
 foreach(build IN LISTS builds)
@@ -68,6 +70,52 @@ unset(ENV{CXXFLAGS})
 unset(ENV{LDFLAGS})
 unset(ENV{MAKEFLAGS})
 
+# One time for every package: the caller's SOURCE_DATE_EPOCH, or the one
+# read from the source, which the builds take from the environment.
+set(EXTREMES_SOURCE ${SOURCE_DIR})
+include(${SOURCE_DIR}/cmake/source-date-epoch.cmake)
+
+# What made the release, as reproducible-builds.org asks, for anyone who
+# would make it again: the source, the time, and every tool that wrote a
+# byte of it, each as "<what>: <file> (<package> <version>)", the Debian
+# package that holds it and that package's version, or where no package
+# does, what the tool says of its own version.
+find_program(dpkg_query dpkg-query REQUIRED)
+function(tool_line what file)
+    file(REAL_PATH "${file}" file)
+    # Merged /usr: a package may name /bin/tar for what lies at /usr/bin/tar.
+    string(REGEX REPLACE "^/usr/" "/" unmerged "${file}")
+    foreach(path IN ITEMS "${file}" "${unmerged}")
+        execute_process(COMMAND ${dpkg_query} --search "${path}" OUTPUT_VARIABLE holder
+                        RESULT_VARIABLE failed ERROR_QUIET)
+        if(NOT failed AND holder MATCHES "^([^ ,]+): ")
+            set(package ${CMAKE_MATCH_1})
+            execute_process(COMMAND ${dpkg_query} --show --showformat=\${Version} ${package}
+                            OUTPUT_VARIABLE version COMMAND_ERROR_IS_FATAL ANY)
+            string(APPEND buildinfo "${what}: ${file} (${package} ${version})\n")
+            set(buildinfo "${buildinfo}" PARENT_SCOPE)
+            return()
+        endif()
+    endforeach()
+    execute_process(COMMAND "${file}" --version OUTPUT_VARIABLE said ERROR_QUIET)
+    string(REGEX REPLACE "\n.*" "" said "${said}")
+    string(APPEND buildinfo "${what}: ${file} (in no Debian package: ${said})\n")
+    set(buildinfo "${buildinfo}" PARENT_SCOPE)
+endfunction()
+
+if(source_commit)
+    set(buildinfo "extremes ${VERSION}, made from commit ${source_commit}\n")
+else()
+    set(buildinfo "extremes ${VERSION}, made from a source outside a git checkout\n")
+endif()
+string(APPEND buildinfo "SOURCE_DATE_EPOCH=$ENV{SOURCE_DATE_EPOCH}\n\n")
+tool_line(cmake ${CMAKE_COMMAND})
+foreach(tool IN ITEMS dpkg-deb dpkg-parsechangelog rpmbuild tar gzip zip)
+    find_program(found ${tool} NO_CACHE REQUIRED)
+    tool_line(${tool} ${found})
+    unset(found)
+endforeach()
+
 file(REMOVE_RECURSE ${RELEASE_DIR} ${BUILDS_DIR})
 file(MAKE_DIRECTORY ${RELEASE_DIR})
 set(packages "")
@@ -93,8 +141,39 @@ foreach(build IN LISTS builds)
         file(COPY_FILE ${dir}/${package} ${RELEASE_DIR}/${package})
     endforeach()
     list(APPEND packages ${made})
+
+    # The build's compiler, the C++ and C libraries linked into its program
+    # (glibc's libc.a, or for Windows MinGW-w64's libmingwex.a), the
+    # linker, and the strip that cpack ran.
+    unset(compiler)
+    unset(linker)
+    if(need STREQUAL "-")
+        set(compiler ${CXX_COMPILER})
+    else()
+        string(REGEX REPLACE ":.*" "" program ${need})
+        find_program(compiler ${program} NO_CACHE REQUIRED)
+    endif()
+    file(STRINGS ${dir}/CMakeCache.txt strip REGEX "^CMAKE_STRIP:")
+    string(REGEX REPLACE "^[^=]*=" "" strip "${strip}")
+    execute_process(COMMAND ${compiler} -print-prog-name=ld OUTPUT_VARIABLE ld
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    find_program(linker ${ld} NO_CACHE REQUIRED)
+    string(APPEND buildinfo "\n")
+    tool_line("${name} compiler" ${compiler})
+    foreach(library IN ITEMS libstdc++.a libc.a libmingwex.a)
+        execute_process(COMMAND ${compiler} -print-file-name=${library} OUTPUT_VARIABLE path
+                        OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+        if(IS_ABSOLUTE "${path}")
+            tool_line("${name} ${library}" ${path})
+        endif()
+    endforeach()
+    tool_line("${name} linker" ${linker})
+    tool_line("${name} strip" ${strip})
 endforeach()
 
+set(buildinfo_file extremes-${VERSION}-buildinfo.txt)
+file(WRITE ${RELEASE_DIR}/${buildinfo_file} "${buildinfo}")
+list(APPEND packages ${buildinfo_file})
 list(SORT packages)
 set(sums "")
 foreach(package IN LISTS packages)
