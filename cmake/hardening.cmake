@@ -17,10 +17,19 @@ elseif(MINGW)
     target_link_options(extremes PRIVATE LINKER:--dynamicbase LINKER:--nxcompat)
 elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     # A guard before each return of a function with an array on its stack;
-    # a stack grown a page at a time, never past its guard page; and on x86,
-    # a mark at every place an indirect jump may land (no other processor's
-    # compiler takes the flag).
-    foreach(flag IN ITEMS -fstack-protector-strong -fstack-clash-protection -fcf-protection)
+    # a stack grown a page at a time, never past its guard page; on x86, a
+    # mark at every place an indirect jump may land; and on 64-bit ARM, as
+    # Debian builds its arm64 packages (dpkg-buildflags' branch hardening),
+    # each saved return address signed with pointer authentication and
+    # checked before the return, and a landing pad (BTI) at every place an
+    # indirect jump may land, both run as no-ops by processors that lack
+    # them. GCC for another processor rejects the last two flags, but Clang
+    # takes the ARM one with a mere warning: it is asked for on ARM alone.
+    set(flags -fstack-protector-strong -fstack-clash-protection -fcf-protection)
+    if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
+        list(APPEND flags -mbranch-protection=standard)
+    endif()
+    foreach(flag IN LISTS flags)
         string(MAKE_C_IDENTIFIER "EXTREMES_HAS${flag}" has_flag)
         check_cxx_compiler_flag(${flag} ${has_flag})
         if(${has_flag})
