@@ -6,8 +6,8 @@
 # processor, whichever package it comes in. From the native build linked
 # with the system's libraries: the .deb alone, its dependencies computed
 # from the program by dpkg-shlibdeps, for the system that built it, and its
-# version <version>~local: another package than the release's .deb of that
-# processor, which apt then takes for the newer.
+# version <version>~local, which apt tells from the release's .deb of that
+# processor and takes for the older.
 #
 # Each holds /usr/bin/extremes, the manual page, the licence and the
 # changelog where its system keeps them: in the .deb, the manual page and

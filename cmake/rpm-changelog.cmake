@@ -4,7 +4,7 @@
 #   cmake -D CHANGELOG=... -D RPM_RELEASE=... -D OUTPUT=... -P rpm-changelog.cmake
 #
 # The entries are read by Debian's dpkg-parsechangelog, which reads the
-# packages' time too (packaging-cpack.cmake), one paragraph each. They are
+# packages' time too (source-date-epoch.cmake), one paragraph each. They are
 # written newest first, as RPM has them: "* <day> <name> <address> -
 # <version>-<release>" on top, the day of the entry's time in UTC as GNU
 # date writes it, then each item marked "-". A % is doubled, which rpmbuild
