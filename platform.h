@@ -23,8 +23,9 @@ inline constexpr char manual[] = "the manual page, man extremes";
 // Make standard input, or standard output, ready for use; called once,
 // before the first read or write. For output, returns how many bytes are
 // best written at a time; both return -1 on failure. From start_output on,
-// a reader that leaves standard output or standard error fails the write
-// with EPIPE, and no signal ends the process before release_held_signal.
+// a write fails, rather than raise a signal, when the reader of standard
+// output or standard error has left (EPIPE, SIGPIPE held until
+// release_held_signal) or a file-size limit is met (EFBIG, SIGXFSZ ignored).
 int start_input();
 long start_output();
 

@@ -67,6 +67,10 @@ long start_output()
     sigemptyset(&sigpipe);
     sigaddset(&sigpipe, SIGPIPE);
     holding_sigpipe = sigprocmask(SIG_BLOCK, &sigpipe, &mask_at_start) == 0;
+    // A write past the file-size limit (ulimit -f) raises SIGXFSZ, whose
+    // default action ends the process with a core dump and nothing said;
+    // ignored, the write fails with EFBIG, reported as any failed write.
+    signal(SIGXFSZ, SIG_IGN);
 
     long block = 64 * 1024;
 #ifdef F_SETPIPE_SZ

@@ -113,7 +113,7 @@ public:
     void read_by(const char* const& position) { reader = &position; }
 
     // Steps standard input back to just past the last byte its reader took,
-    // where the input can go back; once, however the run ends.
+    // where the input can go back; once, as the run ends.
     void give_back();
 
     // How many bytes of the input stand from pos to the end of what was read.
@@ -151,10 +151,10 @@ extern StandardInput standard_input;
 
 // Standard input, read a number at a time. The caller holds the one Input
 // of the run, which alone keeps the position reached: where reading stopped
-// is that position, and only the reading moves it. However the run ends,
-// standard input is left there: standard input knows where the Input keeps
-// it. It can be neither copied nor moved, since another Input would read on
-// from a position that this one never learns of.
+// is that position, and only the reading moves it. The run's own endings
+// (finish, fail, a failed write) leave standard input there, so standard
+// input knows where the Input keeps it. It can be neither copied nor moved,
+// since another Input would read on from a position this one never learns of.
 class Input {
 public:
     Input() { detail::standard_input.read_by(pos); }

@@ -667,26 +667,39 @@ class Terminal(Case):
 
 
 class FailedWrites(Case):
-    def test_full_device(self):
-        # From a file, the run that fails leaves the input where it stopped
-        # reading, as one that succeeds does: here, before rest.
-        for name, data, args, rest in [("short output", "1 5 rest", [], " rest"),
-                                       ("output larger than a buffer", "5000 1 2 rest", [], "rest"),
-                                       ("--help", "2 1 2", ["--help"], "2 1 2")]:
-            with self.subTest(name), tempfile.TemporaryFile() as f, open("/dev/full", "wb") as full:
+    def test_output_that_cannot_be_written(self):
+        # Output to a full device, or to a file that may grow to limit bytes
+        # (ulimit -f), which takes what fits. From a file, the run that fails
+        # leaves the input where it stopped reading, as one that succeeds
+        # does: here, before rest.
+        for name, data, args, rest, limit, reason in [
+            ("short output", "1 5 rest", [], " rest", None, "No space left on device"),
+            ("output larger than a buffer", "5000 1 2 rest", [], "rest", None, "No space left on device"),
+            ("--help", "2 1 2", ["--help"], "2 1 2", None, "No space left on device"),
+            ("a file-size limit reached", "5000 1 2 rest", [], "rest", 100000, "File too large"),
+        ]:
+            with self.subTest(name), tempfile.TemporaryFile() as f, \
+                    (tempfile.TemporaryFile() if limit else open("/dev/full", "wb")) as out:
+                if limit and WINDOWS:
+                    self.skipTest("limits the file size of a POSIX process")
                 f.write(data.encode())
                 f.seek(0)
-                result = subprocess.run(PROGRAM + args, stdin=f, stdout=full,
-                                        stderr=subprocess.PIPE, timeout=PATIENCE)
-                self.assertEqual(result.stderr,
-                                 f"extremes: write error: No space left on device{EOL}".encode())
+                result = subprocess.run(PROGRAM + args, stdin=f, stdout=out, stderr=subprocess.PIPE,
+                                        timeout=PATIENCE, preexec_fn=limit and (
+                                            lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))))
+                self.assertEqual(result.stderr, f"extremes: write error: {reason}{EOL}".encode())
                 self.assertEqual(result.returncode, 1)
                 self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), len(data) - len(rest))
+                if limit:
+                    out.seek(0)
+                    self.assertEqual(out.read(), run(data, args).stdout[:limit])
 
     @unittest.skipIf(WINDOWS, "makes a Linux pipe non-blocking")
     def test_the_message_waits_for_room_on_error_output_left_non_blocking(self):
         # Standard error is a full pipe that whoever shares it has made
-        # non-blocking: the message waits for room, and comes whole.
+        # non-blocking: the message waits for room, and comes whole. The
+        # input cannot be read, which is reported right after standard
+        # output is closed: the test reads the message only after that.
         reader, writer = os.pipe()
         self.addCleanup(os.close, reader)
         os.set_blocking(writer, False)
@@ -713,14 +726,20 @@ class FailedWrites(Case):
     def test_reader_that_leaves_early_ends_the_run_quietly_and_gives_the_input_back(self):
         # 20 million prompts would take a while to write out; the run must
         # end as soon as the reader of its output, or of its error output,
-        # has gone, with or without SIGPIPE (which Windows does not have:
-        # there the program ends with status 1), and leave the file it reads
-        # just after the last character read.
+        # has gone, and leave the file it reads just after the last
+        # character read: killed by SIGPIPE, or with status 1 where SIGPIPE
+        # was ignored or blocked when it started, or on Windows, which has
+        # no SIGPIPE.
         data = b"20000000 5 x rest"
         start = "enter the array length : " + "".join(f"Enter your {i} number : " for i in range(5))
+        sigpipe_at_start = {
+            "default": lambda: signal.signal(signal.SIGPIPE, signal.SIG_DFL),
+            "ignored": lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN),
+            "blocked": lambda: signal.pthread_sigmask(signal.SIG_BLOCK, [signal.SIGPIPE]),
+        }
         for leaves, sigpipe in itertools.product(["standard output", "standard error"],
-                                                 [signal.SIG_DFL, signal.SIG_IGN]):
-            with self.subTest(leaves=leaves, sigpipe=sigpipe.name), tempfile.TemporaryFile() as f, \
+                                                 sigpipe_at_start):
+            with self.subTest(leaves=leaves, sigpipe=sigpipe), tempfile.TemporaryFile() as f, \
                     open("/dev/full", "wb") as full:
                 f.write(data)
                 f.seek(0)
@@ -731,7 +750,7 @@ class FailedWrites(Case):
                 else:
                     streams = {"stdout": writer, "stderr": subprocess.PIPE}
                 with started(PROGRAM, stdin=f, **streams,
-                             preexec_fn=lambda s=sigpipe: signal.signal(signal.SIGPIPE, s)) as p:
+                             preexec_fn=sigpipe_at_start[sigpipe]) as p:
                     os.close(writer)
                     if leaves == "standard output":
                         seen = self.read_until(reader, start[-30:].encode())
@@ -739,7 +758,7 @@ class FailedWrites(Case):
                         os.close(reader)
                     status = p.wait(timeout=PATIENCE)
                     self.assertEqual(p.stderr.read() if p.stderr else b"", b"")
-                killed = sigpipe == signal.SIG_DFL and not WINDOWS
+                killed = sigpipe == "default" and not WINDOWS
                 self.assertEqual(status, -signal.SIGPIPE if killed else 1)
                 self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), data.index(b"x"))
 
