@@ -24,9 +24,11 @@ import resource
 import select
 import signal
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
 import tty
 import unittest
@@ -155,19 +157,17 @@ class Case(unittest.TestCase):
             seen += chunk
         return seen
 
-    def until_waiting_for_room(self, p):
-        """Returns once the program, process p, sleeps in poll, as it does
-        only when it waits for room on a full output (Linux tells where a
-        process sleeps in /proc/PID/wchan); fails if it ends first, or does
-        not come to that in time."""
+    def until_full(self, p, reader):
+        """Returns once the pipe that the program, process p, writes and the
+        test reads from reader holds as many bytes as it can; fails if the
+        program ends first, or does not fill it in time. No event marks a
+        pipe filling up: its byte count is looked at every millisecond."""
+        size = fcntl.fcntl(reader, fcntl.F_GETPIPE_SZ)
         deadline = time.monotonic() + PATIENCE
-        while True:
-            with open(f"/proc/{p.pid}/wchan") as f:
-                if "poll" in f.read():
-                    return
-            self.assertIsNone(p.poll(), "the program ended without waiting for room")
-            self.assertLess(time.monotonic(), deadline, "the program never waited for room")
-            time.sleep(0.01)
+        while struct.unpack("i", fcntl.ioctl(reader, termios.FIONREAD, b"\0" * 4))[0] < size:
+            self.assertIsNone(p.poll(), "the program ended before it filled the pipe")
+            self.assertLess(time.monotonic(), deadline, "the program never filled the pipe")
+            time.sleep(0.001)
 
 
 class Ordinary(Case):
@@ -559,14 +559,16 @@ class DrivingProgram(Case):
     def test_output_left_non_blocking_is_waited_for_and_written_on_after_a_short_write(self):
         # Whoever shares standard output may have made it non-blocking: a
         # full pipe must then be waited for, not taken for a failed write.
-        # The pipe has the size the program would grow it to, and a byte in
-        # it already: the blocks the program writes, which fill whole pages,
-        # then leave a last one that the pipe takes only in part, and the
-        # program must go on from where that write stopped.
+        # The pipe has the size the program would grow it to, and a page in
+        # it already: the program's blocks, half that size, fill it at the
+        # second, which it takes only in part, and the program must go on
+        # from where that write stopped. The test reads only once the pipe
+        # is full, so that the next write finds no room.
         values = [7] * 300000
         reader, writer = os.pipe()
         self.grow_pipe(writer, GROWN_PIPE)
-        os.write(writer, b".")
+        page = b"." * resource.getpagesize()
+        os.write(writer, page)
         os.set_blocking(writer, False)
         self.addCleanup(os.close, reader)
         with tempfile.TemporaryFile() as f:
@@ -574,10 +576,10 @@ class DrivingProgram(Case):
             f.seek(0)
             with started(PROGRAM, stdin=f, stdout=writer, stderr=subprocess.PIPE) as p:
                 os.close(writer)
-                self.until_waiting_for_room(p)
+                self.until_full(p, reader)
                 out = self.read_until(reader)
                 self.assertEqual((p.wait(timeout=PATIENCE), p.stderr.read()), (0, b""))
-        self.assertEqual(out, b"." + transcript(len(values), values))
+        self.assertEqual(out, page + transcript(len(values), values))
 
     def grow_pipe(self, fd, size):
         """Grows the pipe fd to size bytes. Past the system's limit, 1 MiB by
@@ -707,13 +709,14 @@ class FailedWrites(Case):
         with contextlib.suppress(BlockingIOError):
             while True:
                 filled += os.write(writer, b"." * 4096)
-        with open("/dev/full", "wb") as full, started(PROGRAM, stdin=subprocess.DEVNULL,
-                                                      stdout=full, stderr=writer) as p:
+        directory = os.open("/", os.O_RDONLY)
+        self.addCleanup(os.close, directory)
+        with started(PROGRAM, stdin=directory, stdout=subprocess.PIPE, stderr=writer) as p:
             os.close(writer)
-            self.until_waiting_for_room(p)
+            self.assertEqual(self.read_until(p.stdout.fileno()), transcript(0, []))
             err = self.read_until(reader)
             self.assertEqual(p.wait(timeout=PATIENCE), 1)
-        self.assertEqual(err[filled:], b"extremes: write error: No space left on device\n")
+        self.assertEqual(err[filled:], b"extremes: read error: Is a directory\n")
 
     @unittest.skipIf(WINDOWS, "closes a POSIX file descriptor")
     def test_closed_output(self):
