@@ -129,8 +129,10 @@ LENGTHS = sorted(({s * v for d in range(1, 11) for v in (10 ** (d - 1), 10 ** d 
 
 class Case(unittest.TestCase):
     # The seconds that CTest gives the theme, a few times what it takes with
-    # the slowest of wine, qemu and the sanitizers.
+    # the slowest of wine, qemu and the sanitizers; and the CTest label
+    # that a run can leave it out by.
     TIMEOUT = 120
+    LABEL = None
 
     def check_table(self, table, from_file=False):
         for name, data, count, values in table:
@@ -771,8 +773,6 @@ NATIVE_MEMORY = unittest.skipIf(
 
 
 class Memory(Case):
-    TIMEOUT = 300  # under wine, 4 GiB filled with values
-
     def peak_kib(self, data, limit=None):
         """Runs the program on data with output to /dev/null: its peak resident
         size in KiB, its status and what it wrote on standard error."""
@@ -836,6 +836,13 @@ class Memory(Case):
             resource.RLIMIT_STACK, (small, small)))
         self.assertEqual((result.stdout, result.returncode), (transcript(3, [5, -2, 7]), 0))
 
+
+class AddressSpace(Case):
+    # 4 GiB of the machine's memory and 30 GB of prompts through a pipe:
+    # a run can leave it out by its label.
+    TIMEOUT = 300
+    LABEL = "large"
+
     @unittest.skipUnless(WINDOWS, "a 32-bit Windows program has 4 GiB to fill")
     def test_values_past_2_gib_and_running_out_of_address_space(self):
         # Marked large address aware, the program holds more values than the
@@ -852,12 +859,13 @@ class Memory(Case):
 if __name__ == "__main__":
     if OPTIONS == ["--themes"]:
         # Every theme in this file, found as the test loader finds them, so
-        # that CMake makes a test of each: "<theme> <seconds it may take>".
+        # that CMake makes a test of each: "<theme> <seconds it may take>",
+        # then its label, where it has one.
         loader = unittest.TestLoader()
         for name, theme in list(globals().items()):
             if (isinstance(theme, type) and issubclass(theme, unittest.TestCase)
                     and loader.getTestCaseNames(theme)):
-                print(name, getattr(theme, "TIMEOUT", Case.TIMEOUT))
+                print(f"{name} {theme.TIMEOUT}" + (f" {theme.LABEL}" if theme.LABEL else ""))
     else:
         unittest.main(argv=[sys.argv[0]] + [o for o in OPTIONS if not o.startswith("--")],
                       failfast=True)
