@@ -1,8 +1,7 @@
-// The number core of extremes: signed 32-bit numbers to decimal text, and
-// decimal text to numbers, several digits at a time in one machine word.
-// Nothing here reads or writes a stream: the routines work on bytes in
-// memory. tests/test_digits.cpp checks them in both word sizes, put_decimal
-// and take_number on every signed 32-bit value.
+// The number core: signed 32-bit numbers to decimal text and back, on bytes
+// in memory, several digits at a time in one machine word.
+// tests/test_digits.cpp checks both word sizes, put_decimal and take_number
+// on every signed 32-bit value.
 #pragma once
 
 #include <algorithm>
@@ -16,13 +15,9 @@
 
 namespace digits {
 
-// The word that digits are handled in: eight digits to 64 bits where the
-// registers are that wide, and four to 32 bits on a 32-bit machine, where a
-// 64-bit word takes two registers. The routines that read a number
-// (take_number and those it calls) are written once, as templates on the
-// word, and so is the count of leading zeros that put_decimal drops; the
-// eight digits that put_decimal and Counter write are built in 64 bits on
-// either machine, from a table of four digits in 32.
+// The word that numbers are read in: 64 bits where registers are that wide,
+// 32 on a 32-bit machine, where a 64-bit word takes two registers. Digits
+// are written eight at a time, in 64 bits, on either.
 using Word = std::conditional_t<sizeof(std::size_t) >= 8, std::uint64_t, std::uint32_t>;
 
 template <typename W>
@@ -93,10 +88,9 @@ constexpr std::uint32_t four_digits(std::uint32_t u)
            lanes<std::uint32_t>('0');
 }
 
-// four_digits of every number below 10,000, built while compiling: the eight
-// digits of a number are then two loads rather than a chain of divisions,
-// the digit-pair table of the fast formatting libraries taken to four
-// digits, in 40,000 bytes.
+// four_digits of every number below 10,000, built while compiling: eight
+// digits are then two loads, not a chain of divisions (the fast formatters'
+// digit-pair table taken to four digits, in 40,000 bytes).
 struct FourDigitTable {
     std::uint32_t digits[10000];
 };
@@ -138,18 +132,16 @@ inline constexpr int decimal_room = 11;
 template <typename W = Word>
 inline char* put_decimal(char* p, std::int32_t n)
 {
-    // The sign is written always and stepped over without a branch, as
-    // take_number takes it, so that values of mixed signs cost no more than
-    // values of one.
+    // The sign is written always and stepped over without a branch: values
+    // of mixed signs cost no more than values of one.
     auto u = static_cast<std::uint32_t>(n);
     *p = '-';
     p += n < 0;
     u = n < 0 ? 0u - u : u;
     if (u >= powers_of_ten[8]) {
         // Nine digits or ten: the first one or two are written as two bytes,
-        // the second of which the eight digits after a single first digit go
-        // over, without a branch on the length, so that a mix of the two
-        // lengths costs no more than one of them.
+        // the second of which the last eight go over after a single first
+        // digit, without a branch on the length.
         const std::uint32_t high = u / powers_of_ten[8];
         std::memcpy(p, leading_digits.text[high], 2);
         p += 1 + (high >= 10);
@@ -334,9 +326,8 @@ inline constexpr std::size_t reach_after = 16;
 // range: such text is left to add_digits. It reads the bytes within its
 // reach, above.
 //
-// Where the number ends is found straight from the bytes, a word at a time,
-// apart from its value: reading one number after another then waits on
-// that alone, while the values are worked out alongside.
+// Where the number ends is found from the bytes alone, a word at a time, so
+// that the next number waits on that, not on the value.
 template <typename W = Word>
 inline const char* take_number(const char* p, std::int32_t& value)
 {

@@ -71,12 +71,10 @@ public:
     }
 
 private:
-    // 1 MiB blocks: a block's allocation is nothing beside the 262,144
-    // values it holds, and the part of the last one not yet written is never
-    // touched, so costs no memory. The table of blocks covers every position
-    // a signed 32-bit count can name: 8,192 pointers, 64 KiB (32 KiB on a
-    // 32-bit machine), too much for the stack, so it is allocated with the
-    // first block.
+    // 1 MiB blocks: one allocation per 262,144 values, and the part of the
+    // last block not yet written is never touched, so costs no memory. The
+    // table of blocks covers every position a signed 32-bit count can name:
+    // 8,192 pointers, too many for the stack, allocated with the first block.
     static constexpr int block_bits = 18;
     static constexpr std::int32_t block_size = std::int32_t{1} << block_bits;
     static constexpr std::int32_t block_mask = block_size - 1;

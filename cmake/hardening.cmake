@@ -1,9 +1,9 @@
-# The protections that the systems extremes is installed on give their own
-# programs (Debian's dpkg-buildflags with hardening=+all; the defaults of
-# Microsoft's linker), each where the compiler and the linker take it, as
-# CMake's own checks find: a toolchain that lacks one still builds the
-# program, without it. Placing the program at random is part of how it is
-# linked, in flags.cmake.
+# The protections that Debian 13's dpkg-buildflags gives packages with
+# hardening=+all (Debian 12's lacks stack clash and branch protection), and
+# the defaults of Microsoft's linker, each where the compiler and the linker
+# take it, as CMake's own checks find: a toolchain that lacks one still
+# builds the program, without it. Placing the program at random is part of
+# how it is linked, in flags.cmake.
 include(CheckLinkerFlag)
 
 if(MSVC)
@@ -17,12 +17,10 @@ elseif(MINGW)
     target_link_options(extremes PRIVATE LINKER:--dynamicbase LINKER:--nxcompat)
 elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     # A guard before each return of a function with an array on its stack;
-    # a stack grown a page at a time, never past its guard page; on x86, a
-    # mark at every place an indirect jump may land; and on 64-bit ARM, as
-    # Debian builds its arm64 packages (dpkg-buildflags' branch hardening),
-    # each saved return address signed with pointer authentication and
-    # checked before the return, and a landing pad (BTI) at every place an
-    # indirect jump may land, both run as no-ops by processors that lack
+    # a stack grown a page at a time, never past its guard page; and branch
+    # protection: on x86, a mark at every place an indirect jump may land;
+    # on 64-bit ARM, return addresses signed and checked (pointer
+    # authentication) and landing pads (BTI), no-ops on processors without
     # them. GCC for another processor rejects the last two flags, but Clang
     # takes the ARM one with a mere warning: it is asked for on ARM alone.
     set(flags -fstack-protector-strong -fstack-clash-protection -fcf-protection)
@@ -44,8 +42,8 @@ elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU
     endif()
 
     # The C library's checked string and I/O functions, which need the
-    # optimiser: level 3 where the compiler and the C library have it (an
-    # older glibc warns that it takes it as 2). The compiler or the caller's
+    # optimiser: level 3 (dpkg's is 2) where the compiler and the C library
+    # have it (an older glibc warns that it takes it as 2). The compiler or the caller's
     # flags may have chosen a level already: ours replaces it.
     set(CMAKE_REQUIRED_FLAGS "-O2 -U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=3 -Werror")
     check_cxx_source_compiles("#include <cstring>\nint main() { return 0; }" EXTREMES_HAS_FORTIFY_3)
