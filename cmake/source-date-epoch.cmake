@@ -18,11 +18,17 @@ if(EXISTS "${EXTREMES_SOURCE}/.git")
         message(FATAL_ERROR "${EXTREMES_SOURCE} is a git checkout, whose last commit the packages "
                             "are made from, but git is not found: install it")
     endif()
-    # git refuses a checkout that another user owns (one that a container
-    # mounts, sudo, a build farm), unless it is told that the checkout is
-    # safe: it is, for these calls, as the build runs its scripts already.
+    # Named outright (--git-dir), a checkout is read whoever owns it: git
+    # checks the owner only of one that it finds by looking up from a
+    # folder, and takes safe.directory from the command line only from 2.38
+    # on. Its owner may name commands in its .git/config for git to run,
+    # though, and git status runs some (core.fsmonitor, clean filters) and
+    # rewrites a stale index: only commands that read objects, refs and the
+    # checkout's files are run, which neither write into the checkout nor
+    # run a hook, a filter, an fsmonitor or gpg.
+    set(checkout "--git-dir=${EXTREMES_SOURCE}/.git" "--work-tree=${EXTREMES_SOURCE}")
     function(ask_git answer)
-        execute_process(COMMAND "${git}" -c safe.directory=* -C "${EXTREMES_SOURCE}" ${ARGN}
+        execute_process(COMMAND "${git}" ${checkout} ${ARGN} WORKING_DIRECTORY "${EXTREMES_SOURCE}"
                         OUTPUT_VARIABLE said ERROR_VARIABLE why RESULT_VARIABLE failed
                         OUTPUT_STRIP_TRAILING_WHITESPACE)
         if(failed)
@@ -31,10 +37,23 @@ if(EXISTS "${EXTREMES_SOURCE}/.git")
         endif()
         set(${answer} "${said}" PARENT_SCOPE)
     endfunction()
-    ask_git(source_commit log -1 --format=%H)
-    ask_git(commit_time log -1 --format=%ct)
-    ask_git(changes status --porcelain --untracked-files=no)
-    if(changes)
+    # log.showSignature in that config would have log run gpg.
+    ask_git(commit log -1 --no-show-signature --format=%H%n%ct)
+    string(REPLACE "\n" ";" commit "${commit}")
+    list(GET commit 0 source_commit)
+    list(GET commit 1 commit_time)
+    # The files differ from the commit where one of them is gone from the
+    # checkout or holds other bytes there, as the build reads them (git's
+    # filters and line-end conversion not applied); files that the commit
+    # does not hold are not looked at. ls-tree lists the commit's files,
+    # hash-object hashes the checkout's, up to one that it cannot read.
+    ask_git(tree ls-tree -r ${source_commit})
+    string(REGEX REPLACE "[^\n]* ([0-9a-f]+)\t[^\n]*" "\\1" committed "${tree}")
+    execute_process(COMMAND "${git}" ${checkout} ls-tree -r --name-only ${source_commit}
+                    COMMAND "${git}" ${checkout} hash-object --no-filters --stdin-paths
+                    WORKING_DIRECTORY "${EXTREMES_SOURCE}" OUTPUT_VARIABLE checked_out
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(NOT checked_out STREQUAL committed)
         string(APPEND source_commit " and changes not committed")
     endif()
     if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
