@@ -76,10 +76,11 @@ set(EXTREMES_SOURCE ${SOURCE_DIR})
 include(${SOURCE_DIR}/cmake/source-date-epoch.cmake)
 
 # What made the release, as reproducible-builds.org asks, for anyone who
-# would make it again: the source, the time, and every tool that wrote a
-# byte of it, each as "<what>: <file> (<package> <version>)", the Debian
-# package that holds it and that package's version, or where no package
-# does, what the tool says of its own version.
+# would make it again: the source, the time, the tools that wrote it, the
+# libraries linked into its programs and those that compress its .deb and
+# .rpm, each as "<what>: <file> (<package> <version>)", the Debian package
+# that holds it and that package's version, or where no package does, what
+# the file says of its own version.
 find_program(dpkg_query dpkg-query REQUIRED)
 function(tool_line what file)
     file(REAL_PATH "${file}" file)
@@ -115,6 +116,20 @@ foreach(tool IN ITEMS dpkg-deb dpkg-parsechangelog rpmbuild tar gzip zip)
     tool_line(${tool} ${found})
     unset(found)
 endforeach()
+# dpkg-deb -Zgzip compresses with zlib, rpmbuild its xz payload with
+# liblzma: each library as its tool loads it, which ldd tells.
+foreach(use IN ITEMS dpkg-deb:libz.so rpmbuild:liblzma.so)
+    string(REPLACE ":" ";" use ${use})
+    list(GET use 0 tool)
+    list(GET use 1 library)
+    find_program(found ${tool} NO_CACHE REQUIRED)
+    execute_process(COMMAND ldd ${found} OUTPUT_VARIABLE loaded COMMAND_ERROR_IS_FATAL ANY)
+    unset(found)
+    if(NOT loaded MATCHES "${library}[^ ]* => ([^ ]+)")
+        message(FATAL_ERROR "${tool} does not load ${library}, which the release names")
+    endif()
+    tool_line("${tool} ${library}" ${CMAKE_MATCH_1})
+endforeach()
 
 file(REMOVE_RECURSE ${RELEASE_DIR} ${BUILDS_DIR})
 file(MAKE_DIRECTORY ${RELEASE_DIR})
@@ -142,9 +157,9 @@ foreach(build IN LISTS builds)
     endforeach()
     list(APPEND packages ${made})
 
-    # The build's compiler, the C++ and C libraries linked into its program
-    # (glibc's libc.a, or for Windows MinGW-w64's libmingwex.a), the
-    # linker, and the strip that cpack ran.
+    # The build's compiler, the libraries linked into its program (the C++
+    # library, GCC's own, and glibc's libc.a, or for Windows MinGW-w64's
+    # libmingwex.a), the linker, and the strip that cpack ran.
     unset(compiler)
     unset(linker)
     if(need STREQUAL "-")
@@ -160,7 +175,7 @@ foreach(build IN LISTS builds)
     find_program(linker ${ld} NO_CACHE REQUIRED)
     string(APPEND buildinfo "\n")
     tool_line("${name} compiler" ${compiler})
-    foreach(library IN ITEMS libstdc++.a libc.a libmingwex.a)
+    foreach(library IN ITEMS libstdc++.a libgcc.a libgcc_eh.a libc.a libmingwex.a)
         execute_process(COMMAND ${compiler} -print-file-name=${library} OUTPUT_VARIABLE path
                         OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
         if(IS_ABSOLUTE "${path}")
