@@ -51,10 +51,9 @@ bool could_become_a_mark(const char* bytes, std::size_t held)
     });
 }
 
-// The byte that every UTF-16 unit other than an ASCII character becomes:
-// like any character that is not white space, a digit or a sign, it ends a
-// number, and a read that meets it fails. It is the usual stand-in for a
-// character that a narrower character set lacks.
+// The byte that a UTF-16 unit other than an ASCII character becomes: like
+// any byte that is not white space, a digit or a sign, it ends a number,
+// and a read that meets it fails.
 constexpr char not_ascii = '?';
 
 void report(const char* what, const char* reason)

@@ -183,8 +183,8 @@ void write(const Pieces&... pieces);
 // past the last byte that the Input took, where it can go back, and gives
 // the exit status: 0, or 1 after reporting input that could not be read.
 // Where the reader of standard output or standard error has left, the
-// process ends here, by the signal that tells it so (SIGPIPE), or, where
-// that is ignored, with status 1.
+// process ends here, by SIGPIPE, or with status 1 where SIGPIPE was ignored
+// or blocked when the program started.
 int finish();
 
 // Ends the run for a failure other than a failed write: writes out what is
