@@ -67,7 +67,8 @@ elseif(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
                             "changelog, read by dpkg-parsechangelog (Debian package dpkg-dev): "
                             "install it, or set SOURCE_DATE_EPOCH")
     endif()
-    execute_process(COMMAND "${parsechangelog}" -l "${EXTREMES_SOURCE}/changelog" -STimestamp
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E env LC_ALL=C
+                            "${parsechangelog}" -l "${EXTREMES_SOURCE}/changelog" -STimestamp
                     OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
     set(ENV{SOURCE_DATE_EPOCH} ${epoch})
 endif()
