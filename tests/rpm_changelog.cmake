@@ -61,61 +61,40 @@ extremes (1.1.0) unstable; urgency=medium
  -- A B <a@b.org>  Tue, 8 Dec 2026 09:30 +0000
 ]] "\\(l5\\):[ \n]+badly[ \n]+formatted" STOPS)
 
-check("a bracket left open, a line ending in a backslash" [[
+check("every line as it stands: brackets, a backslash ending an entry, lines other than items" [[
 extremes (1.2.0) unstable; urgency=medium
 
+  [ C D ]
   * Reads values[0,
     not values[1.
-
- -- A B <a@b.org>  Tue, 8 Dec 2026 09:30:00 +0000
-
-extremes (1.1.0) unstable; urgency=medium
-
-  * Reads paths such as C:\
-
- -- A B <a@b.org>  Mon, 07 Dec 2026 15:15:00 +0000
-
-extremes (1.0.0) unstable; urgency=medium
-
-  * First.
-
- -- A B <a@b.org>  Mon, 07 Dec 2026 10:00:00 +0000
-]] [[
-* Tue Dec 08 2026 A B <a@b.org> - 1.2.0-1
-- Reads values[0,
-  not values[1.
-
-* Mon Dec 07 2026 A B <a@b.org> - 1.1.0-1
-- Reads paths such as C:\
-
-* Mon Dec 07 2026 A B <a@b.org> - 1.0.0-1
-- First.
-
-]])
-
-check("lines other than items, a blank line between them, a field after the changes" [[
-extremes (1.2.0) unstable; urgency=medium, XS-Extra=x
-
-  [ C D ]
-  * An item.
     - A sub-item.
   - Removed.
   + Added.
 
   [ A B ]
-  * Another.
+  * Reads paths such as C:\
 
  -- A B <a@b.org>  Tue, 8 Dec 2026 09:30:00 +0000
+
+extremes (1.1.0) unstable; urgency=medium, XS-Extra=x
+
+  * First.
+
+ -- A B <a@b.org>  Mon, 07 Dec 2026 15:15:00 +0000
 ]] [[
 * Tue Dec 08 2026 A B <a@b.org> - 1.2.0-1
 [ C D ]
-- An item.
+- Reads values[0,
+  not values[1.
   - A sub-item.
 - Removed.
 + Added.
 
 [ A B ]
-- Another.
+- Reads paths such as C:\
+
+* Mon Dec 07 2026 A B <a@b.org> - 1.1.0-1
+- First.
 
 ]])
 
