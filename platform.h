@@ -20,6 +20,10 @@ inline constexpr char eol[] = "\n";
 inline constexpr char manual[] = "the manual page, man extremes";
 #endif
 
+// The size that start_output grows a pipe on standard output to, where the
+// system lets it (Linux's F_SETPIPE_SZ).
+inline constexpr int grown_pipe = 1 << 20;
+
 // Make standard input, or standard output, ready for use; called once,
 // before the first read or write. For output, returns how many bytes are
 // best written at a time; both return -1 on failure. From start_output on,

@@ -74,12 +74,11 @@ long start_output()
 
     long block = 64 * 1024;
 #ifdef F_SETPIPE_SZ
-    constexpr int grown = 1 << 20;
     int size = fcntl(1, F_GETPIPE_SZ);
-    if (size >= 0 && size < grown && fcntl(1, F_SETPIPE_SZ, grown) >= grown)
-        size = grown;
-    if (size >= grown)
-        block = grown / 2;
+    if (size >= 0 && size < grown_pipe && fcntl(1, F_SETPIPE_SZ, grown_pipe) >= grown_pipe)
+        size = grown_pipe;
+    if (size >= grown_pipe)
+        block = grown_pipe / 2;
 #endif
     return block;
 }

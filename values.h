@@ -12,6 +12,11 @@
 
 class Values {
 public:
+    // 1 MiB blocks: one allocation per 262,144 values; the part of the last
+    // block not yet written is never touched, so costs no memory.
+    static constexpr int block_bits = 18;
+    static constexpr std::int32_t block_size = std::int32_t{1} << block_bits;
+
     Values() = default;
     Values(const Values&) = delete;
     Values& operator=(const Values&) = delete;
@@ -71,12 +76,9 @@ public:
     }
 
 private:
-    // 1 MiB blocks: one allocation per 262,144 values, and the part of the
-    // last block not yet written is never touched, so costs no memory. The
-    // table of blocks covers every position a signed 32-bit count can name:
-    // 8,192 pointers, too many for the stack, allocated with the first block.
-    static constexpr int block_bits = 18;
-    static constexpr std::int32_t block_size = std::int32_t{1} << block_bits;
+    // The table of blocks covers every position a signed 32-bit count can
+    // name: 8,192 pointers, too many for the stack, allocated with the first
+    // block.
     static constexpr std::int32_t block_mask = block_size - 1;
     static constexpr std::size_t max_blocks = (std::uint32_t{1} << 31) >> block_bits;
 

@@ -1,14 +1,15 @@
 """End-to-end tests of extremes, run against the built program.
 
-    python3 tests/test_extremes.py [THEME...] --program-version=VERSION [--sanitized]
-                                   [--peak-memory=HELPER] -- COMMAND...
+    python3 tests/test_extremes.py [THEME...] --program-version=VERSION --boundaries=PRINTER
+                                   [--sanitized] [--peak-memory=HELPER] -- COMMAND...
     python3 tests/test_extremes.py --themes
 
 COMMAND starts the program: build/extremes, wine build-win32/extremes.exe for
 the Windows build, whose lines are expected to end in CRLF, or qemu with a
 build for another processor. CTest runs one theme (one TestCase class) per
 test, as --themes lists them, each with the seconds it may take. VERSION is
-the version that --version must tell. --sanitized says the program was built
+the version that --version must tell; PRINTER is tests/boundaries.cpp built,
+run as COMMAND runs the program. --sanitized says the program was built
 with the sanitizers, whose memory use is their own; HELPER is
 tests/peak_memory.cpp built, without which memory is not measured. A theme
 stops at its first failure.
@@ -76,20 +77,22 @@ def started(command, **kw):
                 os.killpg(p.pid, signal.SIGKILL)
 
 
-def source_constant(file, name):
-    """The value of the constant name in a file of the program's source, as
-    the line that defines it there gives it ("... block_bits = 18;"), so that
-    a test aims at a boundary of the code wherever the code moves it."""
-    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", file)) as f:
-        expression = re.search(rf"\b{name} = ([0-9 *<]+);", f.read())[1]
-    return eval(expression, {"__builtins__": {}})
+def boundaries():
+    """The boundaries that tests aim at, as the build compiled them: printed
+    by tests/boundaries.cpp, built with the program and run as it is."""
+    helper = next(o.split("=", 1)[1] for o in OPTIONS if o.startswith("--boundaries="))
+    said = subprocess.run(PROGRAM[:-1] + [helper], capture_output=True, check=True,
+                          timeout=PATIENCE).stdout.split()
+    return {name.decode(): int(value) for name, value in zip(said[::2], said[1::2])}
 
 
-# The bytes of input read at a time; the values stored to a block; the size
-# that the program grows a pipe on its standard output to.
-INPUT_BLOCK = source_constant("streams.h", "size")
-VALUES_PER_BLOCK = 1 << source_constant("values.h", "block_bits")
-GROWN_PIPE = source_constant("platform_posix.cpp", "grown")
+if OPTIONS != ["--themes"]:
+    # The bytes of input read at a time; the values stored to a block; the
+    # size that the program grows a pipe on its standard output to.
+    BOUNDARIES = boundaries()
+    INPUT_BLOCK = BOUNDARIES["input_block"]
+    VALUES_PER_BLOCK = BOUNDARIES["values_per_block"]
+    GROWN_PIPE = BOUNDARIES["grown_pipe"]
 
 
 def run(data, args=(), from_file=False, **kw):
@@ -414,7 +417,8 @@ class InputInAnyPieces(Case):
     def feed(self, data, way, rng):
         """The program's output for data fed way, its status and error output,
         and from a file the bytes it left unread. A piece sent on a socket of
-        messages is one read (where wine runs the program, a pipe stands in)."""
+        messages is one read (where wine runs the program, a pipe stands in),
+        so none is larger than the program reads at once."""
         with tempfile.TemporaryFile() as f, tempfile.TemporaryFile() as out:
             if way == "from a file":
                 f.write(data)
@@ -424,7 +428,7 @@ class InputInAnyPieces(Case):
                 out.seek(0)
                 unread = len(data) - os.lseek(f.fileno(), 0, os.SEEK_CUR)
                 return out.read(), (p.returncode, p.stderr), unread
-            sizes = {"in one write": [len(data)], "in odd pieces": [1, 3, 5, 7, 4093, 65533],
+            sizes = {"in one write": [len(data)], "in odd pieces": [1, 3, 5, 7, 4093, INPUT_BLOCK - 3],
                      "a byte at a time": [1]}[way]
             if way == "in one write" or WINDOWS:
                 reader, writer = os.pipe()

@@ -1,0 +1,15 @@
+// Prints the boundaries that the end-to-end tests aim at, as this build
+// compiles them, a "name value" line each.
+
+#include <iostream>
+
+#include "platform.h"
+#include "streams.h"
+#include "values.h"
+
+int main()
+{
+    std::cout << "input_block " << io::detail::StandardInput::size << '\n'
+              << "values_per_block " << Values::block_size << '\n'
+              << "grown_pipe " << platform::grown_pipe << '\n';
+}
