@@ -1,7 +1,6 @@
-// The number core: signed 32-bit numbers to decimal text and back, on bytes
-// in memory, several digits at a time in one machine word.
-// tests/test_digits.cpp checks both word sizes, put_decimal and take_number
-// on every signed 32-bit value.
+// The number core: signed 32-bit numbers to decimal text and back, several
+// digits at a time in a machine word. tests/test_digits.cpp checks both word
+// sizes, on every signed 32-bit value.
 #pragma once
 
 #include <algorithm>
@@ -15,16 +14,14 @@
 
 namespace digits {
 
-// The word that numbers are read in: 64 bits where registers are that wide,
-// 32 on a 32-bit machine, where a 64-bit word takes two registers. Digits
-// are written eight at a time, in 64 bits, on either.
+// The word numbers are read in: a register's width. Digits are written eight
+// at a time, in 64 bits, on either.
 using Word = std::conditional_t<sizeof(std::size_t) >= 8, std::uint64_t, std::uint32_t>;
 
 template <typename W>
 inline constexpr int bits = std::numeric_limits<W>::digits;
 
-// The word with byte b in each of its byte lanes: lanes<std::uint32_t>(0x30)
-// is 0x30303030.
+// lanes<std::uint32_t>(0x30) is 0x30303030.
 template <typename W>
 constexpr W lanes(unsigned b)
 {
@@ -43,9 +40,8 @@ constexpr W reverse_bytes(W x)
     return reversed;
 }
 
-// The digit tricks below see the bytes of text as one word whose lowest byte
-// is the first in memory. These two move such a word to and from memory on a
-// machine of either byte order.
+// Little-endian loads and stores on either byte order: the tricks below
+// take the first byte of text as the word's lowest.
 template <typename W>
 inline W load(const char* p)
 {
@@ -64,8 +60,7 @@ inline void store(char* p, W x)
     std::memcpy(p, &x, sizeof x);
 }
 
-// The number of zero bytes at the low end of x, which is not 0, counted a
-// word of W at a time.
+// The zero bytes at the low end of x, counted a word of W at a time.
 template <typename W>
 inline int low_zero_bytes(std::uint64_t x)
 {
@@ -80,17 +75,15 @@ inline int low_zero_bytes(std::uint64_t x)
     return zero_bits / 8;
 }
 
-// The text of the four decimal digits of u < 10,000, leading zeros
-// included, the first digit in the lowest byte.
+// The four digits of u < 10,000, leading zeros included, the first lowest.
 constexpr std::uint32_t four_digits(std::uint32_t u)
 {
     return (u / 1000 | (u / 100 % 10) << 8 | (u / 10 % 10) << 16 | (u % 10) << 24) +
            lanes<std::uint32_t>('0');
 }
 
-// four_digits of every number below 10,000, built while compiling: eight
-// digits are then two loads, not a chain of divisions (the fast formatters'
-// digit-pair table taken to four digits, in 40,000 bytes).
+// The fast formatters' digit-pair table taken to four digits (40,000
+// bytes): eight digits are two loads, not a chain of divisions.
 struct FourDigitTable {
     std::uint32_t digits[10000];
 };
@@ -101,16 +94,14 @@ inline constexpr FourDigitTable four_digit_table = [] {
     return table;
 }();
 
-// The eight decimal digits of u < 100,000,000, as four_digits gives four.
 inline std::uint64_t eight_digits(std::uint32_t u)
 {
     return four_digit_table.digits[u / 10000] |
            std::uint64_t{four_digit_table.digits[u % 10000]} << 32;
 }
 
-// The first digits of a nine- or ten-digit number of at most 2^31, that
-// is its hundreds of millions, 1 to 21, as two bytes: the one digit twice up
-// to 9.
+// The hundreds of millions of a number up to 2^31, 1 to 21, as two bytes:
+// a single digit twice.
 struct LeadingDigits {
     char text[22][2];
 };
@@ -123,25 +114,23 @@ inline constexpr LeadingDigits leading_digits = [] {
     return table;
 }();
 
-// The most bytes that put_decimal writes for a number: "-2147483648".
+// The longest number, "-2147483648".
 inline constexpr int decimal_room = 11;
 
-// Writes n in decimal at p, a minus sign before a negative number, and
-// returns the end of what it wrote. It may store bytes past that end, up to
-// decimal_room bytes from p: whatever is written next goes over them.
+// Writes n in decimal at p and returns the end. It may store bytes past the
+// end, up to decimal_room bytes from p.
 template <typename W = Word>
 inline char* put_decimal(char* p, std::int32_t n)
 {
-    // The sign is written always and stepped over without a branch: values
-    // of mixed signs cost no more than values of one.
+    // The sign is stored always and stepped over without a branch: mixed
+    // signs cost no more than one.
     auto u = static_cast<std::uint32_t>(n);
     *p = '-';
     p += n < 0;
     u = n < 0 ? 0u - u : u;
     if (u >= powers_of_ten[8]) {
-        // Nine digits or ten: the first one or two are written as two bytes,
-        // the second of which the last eight go over after a single first
-        // digit, without a branch on the length.
+        // The first one or two digits as two bytes, the last eight stored
+        // over the second after a single one: no branch on the length.
         const std::uint32_t high = u / powers_of_ten[8];
         std::memcpy(p, leading_digits.text[high], 2);
         p += 1 + (high >= 10);
@@ -156,13 +145,12 @@ inline char* put_decimal(char* p, std::int32_t n)
     return p + 8 - zeros;
 }
 
-// A count from 0 up to 2,147,483,647 that keeps its own decimal text: the
-// positions of the values, written twice each, cost a copy and no division.
-// The last four digits are held one to a byte, the last digit lowest, each
-// as 0xf6 plus the digit, so that adding 1 carries out of a 9 into the next
-// digit by itself, as the excess-6 form of packed BCD addition does with
-// its nibbles; the digits before them change every 10,000 counts and are
-// then written out again.
+// A count from 0 up to 2,147,483,647 that keeps its decimal text: the
+// positions, written twice each, cost a copy and no division. The last four
+// digits are a byte each, the last lowest, as 0xf6 plus the digit, so that
+// adding 1 carries out of a 9 by itself, as packed BCD's excess-6 addition
+// does with nibbles; the digits before them are written out again every
+// 10,000 counts.
 class Counter {
 public:
     Counter() = default;
@@ -202,18 +190,15 @@ public:
         return *this;
     }
 
-    // The most bytes that put writes: ten digits.
     static constexpr int room = 10;
 
-    // Writes the count in decimal at p and returns the end of what it wrote;
-    // it may store bytes past that end, up to room bytes from p.
+    // As put_decimal, up to room bytes from p.
     char* put(char* p) const
     {
         store(p, high.bytes);
         p += high.length;
-        // Each byte less 0xc6 is the digit's character, with no borrow; the
-        // last digit, lowest in the word, is written last. Below 1000 the
-        // leading zeros are shifted out.
+        // Each byte less 0xc6 is the digit's character, with no borrow;
+        // below 1000 the leading zeros are shifted out.
         std::uint32_t text = last_four - 0xc6c6c6c6;
         if (low_length < 4)
             text <<= 8 * (4 - low_length);
@@ -222,10 +207,8 @@ public:
     }
 
 private:
-    // The digits before the last four, as text: at most 214748. They are
-    // held in a word, not an array, and nothing the counter is passed to
-    // keeps a pointer or reference to it, so that the compiler may keep its
-    // parts in registers while output is stored byte by byte.
+    // The digits before the last four, at most 214748, in a word rather than
+    // an array, so that it may stay in a register while output is stored.
     struct Text {
         std::uint64_t bytes = 0;
         int length = 0;
@@ -252,10 +235,9 @@ inline bool is_digit(char c)
     return static_cast<unsigned>(c - '0') < 10;
 }
 
-// Adds the decimal digits at p, up to the first other byte, to value and
-// returns where they end: the numbers take_number leaves, which the end of
-// a block may cut, to go on with the value so far. Past limit, value stops
-// at limit + 1: it never wraps into another number.
+// Adds the digits at p to value and returns where they end: for the numbers
+// that take_number leaves, which may go on in the next block. Past limit,
+// value stays at limit + 1, never wrapping.
 inline const char* add_digits(const char* p, std::uint64_t& value, std::uint32_t limit)
 {
     assert(value <= std::uint64_t{limit} + 1);
@@ -264,42 +246,37 @@ inline const char* add_digits(const char* p, std::uint64_t& value, std::uint32_t
     return p;
 }
 
-// The routines from here on are SWAR ("SIMD within a register"): each byte
-// lane of a word holds a byte of text, and one operation on the word works
-// on all of them.
+// From here on, SWAR (SIMD within a register): one operation on a word
+// works on each of its bytes of text.
 
-// A mask of the bytes of x that are not digits, x being text with each byte
-// xored with '0', so that the digits are 0 to 9: their top bits set, the rest
-// clear. A byte over 9 sets its top bit in x + 0x76 or already has it in x,
-// the byte test of the "bit twiddling hacks" collections. A carry out of a
-// byte can only spoil the bytes after it, which never count.
+// The top bit of each byte of x that is not a digit, x being text xored
+// with '0': a byte over 9 has its top bit set in x + 0x76 or in x (the
+// "bit twiddling hacks" byte test). A carry spoils only later bytes, which
+// never count.
 template <typename W>
 inline W non_digit_bytes(W x)
 {
     return (x | (x + lanes<W>(0x76))) & lanes<W>(0x80);
 }
 
-// The value of the n decimal digits at p, 1 <= n <= sizeof(W), which reads
-// the whole word. Shifted up to the top, the digits get zeros in front;
-// then neighbouring digits are joined in pairs, pairs in fours and fours in
-// eights, one multiplication each for the whole word (by 10 << 8 | 1 for
-// pairs): the method of Daniel Lemire's "SWAR explained: parsing eight
-// digits" (2022), after Wojciech Mula's.
+// The value of the n digits at p, reading a whole word. Shifted to the top,
+// the digits get zeros in front; then pairs, fours and eights are joined,
+// one multiplication each (by 10 << 8 | 1 for pairs): Daniel Lemire's "SWAR
+// explained: parsing eight digits" (2022), after Wojciech Mula's.
 template <typename W>
 inline std::uint32_t join_word(const char* p, int n)
 {
     assert(1 <= n && n <= static_cast<int>(sizeof(W)));
     W x = static_cast<W>((load<W>(p) ^ lanes<W>('0')) << (bits<W> - 8 * n));
     for (int width = 8; width < bits<W>; width *= 2) {
-        // Lanes of width bits, every other one: 0x00ff00ff... for pairs.
+        // 0x00ff00ff... for pairs.
         const W every_other = static_cast<W>(~W{0}) / ((W{1} << width) + 1);
         x = (x * (W{powers_of_ten[width / 8]} << width | 1) >> width) & every_other;
     }
     return static_cast<std::uint32_t>(x);
 }
 
-// The value of the n decimal digits at p, 1 <= n <= 8, a word at a time. All
-// eight bytes may be read; those past the digits do not count.
+// As join_word, for up to eight digits; reads all eight bytes.
 template <typename W>
 inline std::uint32_t join_digits(const char* p, int n)
 {
@@ -313,28 +290,21 @@ inline std::uint32_t join_digits(const char* p, int n)
     return value;
 }
 
-// How far take_number reads around the p it is given: the bytes from
-// reach_before bytes before p up to reach_after bytes from it. A buffer that
-// it scans has room for both around its text.
+// How far take_number reads before and after p; a buffer it scans has room
+// for both around its text.
 inline constexpr std::size_t reach_before = 2;
 inline constexpr std::size_t reach_after = 16;
 
-// Takes a whole number at p, an optional sign and then decimal digits up to
-// the first other byte: returns where the number ends, and puts it in value.
-// Returns nullptr when no digit follows the sign, when more than ten do,
-// leading zeros included, or when the number is outside the signed 32-bit
-// range: such text is left to add_digits. It reads the bytes within its
-// reach, above.
-//
-// Where the number ends is found from the bytes alone, a word at a time, so
-// that the next number waits on that, not on the value.
+// Takes an optional sign and the digits after it at p: returns where they
+// end, the number in value; or nullptr, for add_digits to read, where no
+// digit or more than ten follow the sign, or the number is out of range.
+// The end is found from the bytes alone, so that the next number waits on
+// that, not on the value.
 template <typename W = Word>
 inline const char* take_number(const char* p, std::int32_t& value)
 {
-    // The words are loaded from p, not from after the sign, so that finding
-    // the end, which the next number waits on, does not wait on the sign
-    // too. A sign is not a digit: its top bit is set in the mask below, and
-    // cleared again. It carries into no other byte.
+    // Loaded from p, not after the sign, so that the end does not wait on
+    // the sign either; the sign's bit in the mask is cleared again.
     const bool negative = p[0] == '-';
     const int sign = negative | (p[0] == '+');
     constexpr int per_word = sizeof(W);
@@ -351,10 +321,9 @@ inline const char* take_number(const char* p, std::int32_t& value)
     if (static_cast<unsigned>(count - 1) >= 10)  // none, or more than ten
         return nullptr;
 
-    // Eight digits or more are the last eight joined as they stand, and
-    // before them the first one or two, if any, taken without a branch as
-    // put_decimal writes them: the two bytes before the last eight (as far
-    // as reach_before bytes before p), those before the number masked out.
+    // Eight digits or more: the last eight joined, and the one or two
+    // before them taken without a branch from the two bytes there (as far
+    // as reach_before before p), those before the number masked out.
     W magnitude = 0;
     std::uint32_t lead = 0;
     if (count >= 8) {
@@ -365,8 +334,8 @@ inline const char* take_number(const char* p, std::int32_t& value)
     } else {
         magnitude = join_digits<W>(start, count);
     }
-    // A larger lead could have wrapped the magnitude around in a word of W
-    // (past 41 in 32 bits, never in 64); the number is out of range anyway.
+    // A larger lead could wrap the magnitude in 32 bits (past 41); the number
+    // is out of range anyway.
     constexpr std::uint64_t no_wrap_lead = (W(~W{0}) - (powers_of_ten[8] - 1)) / powers_of_ten[8];
     if (lead > no_wrap_lead || magnitude > 0x7fffffffu + W{negative})
         return nullptr;

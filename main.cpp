@@ -12,8 +12,6 @@ static bool answer_option(const char* argument);
 
 int main(int argc, char* argv[])
 {
-    // Only the first argument can be an option, answered without reading
-    // anything; any other argument is ignored.
     io::Input input;
     if (argc > 1 && answer_option(argv[1]))
         return io::finish();
@@ -22,9 +20,8 @@ int main(int argc, char* argv[])
     std::int32_t uno = 0;  // a count that cannot be read is 0
     input.read(uno);
 
-    // A value that cannot be read is 0, and so is every one after it: once a
-    // read fails the input gives nothing more, and no value is held for it.
-    // The positions i and a count up with their decimal text at hand.
+    // Once a read fails, every later one does: the values not held read as
+    // 0. The positions i and a keep their decimal text (digits::Counter).
     Values values;
     for (digits::Counter i; i < uno; ++i) {
         io::write("Enter your ", i, " number : ");
@@ -33,14 +30,11 @@ int main(int argc, char* argv[])
             io::fail("out of memory");
     }
 
-    // With no values at all, both extremes are 0.
     std::int32_t max = values.at_or_zero(0);
     std::int32_t min = values.at_or_zero(0);
-    // The passes below take a run of values at a time, which stand one after
-    // another in memory, rather than look up the block of each: segmented
-    // iteration. The loop over a run keeps the running extremes in locals of
-    // its own, so that nothing but the run's values is read in it and a
-    // compiler may compare several of them at once (vectorise it).
+    // Segmented iteration: a run of contiguous values at a time. The run's
+    // extremes are locals, so that the loop reads nothing else and can be
+    // vectorised.
     for (std::int32_t b = 0; b < uno;) {
         const Values::Run run = values.run_from(b, uno);
         std::int32_t run_max = max;
@@ -68,8 +62,7 @@ int main(int argc, char* argv[])
     return io::finish();
 }
 
-// Writes the answer to --help or --version, and says whether argument was
-// one of them. The version is the project's, which the build passes in.
+// Answers --help or --version, and says whether argument was one of them.
 static bool answer_option(const char* argument)
 {
     using io::eol;

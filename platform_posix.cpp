@@ -13,8 +13,7 @@ namespace platform {
 
 namespace {
 
-// Waits until fd is ready for events, for a stream that was left
-// non-blocking by whoever else uses it; -1 when that cannot be waited for.
+// For a descriptor that another process sharing it made non-blocking.
 int wait_until_ready(int fd, short events)
 {
     for (;;) {
@@ -26,8 +25,7 @@ int wait_until_ready(int fd, short events)
     }
 }
 
-// Makes the transfer that call makes on fd (a read or a write), again after
-// an interruption, and once fd is ready when it is non-blocking.
+// A read or write, retried on EINTR, and on EAGAIN once fd is ready.
 template <typename Call>
 long transfer(int fd, short events, Call call)
 {
@@ -41,7 +39,6 @@ long transfer(int fd, short events, Call call)
     }
 }
 
-// The signal mask that the program started with, while SIGPIPE is held.
 sigset_t mask_at_start;
 bool holding_sigpipe = false;
 
@@ -52,24 +49,20 @@ int start_input()
     return 0;
 }
 
-// Output goes out 64 KiB at a time: few enough writes that they cost
-// little, from a block small enough to stay in the processor's caches. Where
-// standard output is a pipe that can be grown (Linux), it is grown to 1 MiB,
-// never shrunk, and written half a MiB at a time: the program fills one half
-// while its reader drains the other, and wakes it an eighth as often.
+// 64 KiB writes cost little and stay in the processor's caches. A pipe that
+// can be grown (Linux) is grown, never shrunk, to grown_pipe and written
+// half of it at a time: the program fills one half while its reader drains
+// the other, woken an eighth as often.
 long start_output()
 {
-    // A write to a pipe whose reader has gone raises SIGPIPE, whose default
-    // action ends the process there, before it could give its input back.
-    // Blocked, the signal waits, and the write fails with EPIPE instead;
-    // release_held_signal unblocks it at the end.
+    // SIGPIPE blocked, a write to a closed pipe fails with EPIPE, and the
+    // run seeks its input back before the signal, pending, ends it.
     sigset_t sigpipe;
     sigemptyset(&sigpipe);
     sigaddset(&sigpipe, SIGPIPE);
     holding_sigpipe = sigprocmask(SIG_BLOCK, &sigpipe, &mask_at_start) == 0;
-    // A write past the file-size limit (ulimit -f) raises SIGXFSZ, whose
-    // default action ends the process with a core dump and nothing said;
-    // ignored, the write fails with EFBIG, reported as any failed write.
+    // SIGXFSZ's default action is a core dump, unexplained; ignored, a
+    // write past RLIMIT_FSIZE fails with EFBIG, reported as any failed write.
     signal(SIGXFSZ, SIG_IGN);
 
     long block = 64 * 1024;
@@ -83,7 +76,7 @@ long start_output()
     return block;
 }
 
-bool input_would_wait()
+bool input_would_block()
 {
     pollfd input{0, POLLIN, 0};
     return poll(&input, 1, 0) != 1;
@@ -110,9 +103,9 @@ void write_error(const char* bytes, std::size_t size)
     }
 }
 
-void give_back_input(std::size_t unread)
+void seek_back_input(std::size_t unread)
 {
-    // Fails on a pipe or a terminal, which is as it should be.
+    // ESPIPE on a pipe or a terminal, which cannot give the bytes back.
     if (unread > 0)
         lseek(0, -static_cast<off_t>(unread), SEEK_CUR);
 }
@@ -126,10 +119,7 @@ void release_held_signal()
 
 int close_output()
 {
-    // An interrupted close is taken as done, which is right on Linux: the
-    // descriptor is released before anything that can be interrupted, so
-    // there is nothing left to retry, and a second close would fail, or
-    // close a file opened since under the same number.
+    // Never retried on EINTR: Linux has released the descriptor by then.
     return close(1) == 0 || errno == EINTR ? 0 : -1;
 }
 

@@ -1,5 +1,5 @@
 // Standard input and output on Windows, through the C runtime's POSIX-like
-// calls, which keep errno.
+// calls, which set errno.
 
 #include "platform.h"
 
@@ -23,23 +23,20 @@ HANDLE handle(int fd)
     return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
 }
 
-// Wine, at times, fails a write to a pipe whose reader has gone with
-// ERROR_NOT_SUPPORTED. On Windows that error could mean something else, and
-// is then reported as it is: only wine's own programs have this entry point.
+// Wine at times fails a write to a closed pipe with ERROR_NOT_SUPPORTED,
+// which on Windows means something else. Only wine's ntdll exports this.
 bool under_wine()
 {
     const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
-// Up to Windows 7 and Server 2008 R2, a console serves each read and write
-// from a shared heap of 64 KiB, and fails one that is too large with
-// ERROR_NOT_ENOUGH_MEMORY. A transfer with a console is therefore kept to
-// 16 KiB, well inside it; files and pipes keep their large blocks. The NUL
-// device is a character device too, but has no console mode.
+// Up to Windows 7, a console serves each transfer from a shared 64 KiB
+// heap, and fails a large one with ERROR_NOT_ENOUGH_MEMORY.
 constexpr std::size_t console_transfer = 16 * 1024;
 bool console_input = false;
 
+// NUL is a character device too, but has no console mode.
 bool is_console(int fd)
 {
     const HANDLE stream = handle(fd);
@@ -49,11 +46,9 @@ bool is_console(int fd)
 
 }  // namespace
 
-// The C runtime's text mode would turn "\n" into "\r\n" and stop at Ctrl-Z
-// behind the program's back. Line ends are written as the platform has them
-// (platform::eol); Ctrl-Z, the console's end of input, cannot begin a
-// number, so it ends the reading as the end of input does, and "\r" is
-// white space.
+// Binary mode: text mode's CRLF translation and Ctrl-Z as end of file
+// would act behind the program's back. It writes eol itself; "\r" is white
+// space, and Ctrl-Z, which no number begins with, ends the reading.
 int start_input()
 {
     if (_setmode(0, _O_BINARY) == -1)
@@ -69,7 +64,7 @@ long start_output()
     return is_console(1) ? console_transfer : 64 * 1024;
 }
 
-bool input_would_wait()
+bool input_would_block()
 {
     const HANDLE input = handle(0);
     switch (GetFileType(input)) {
@@ -95,9 +90,8 @@ long write_output(const char* bytes, std::size_t size)
     const long put = _write(1, bytes, static_cast<unsigned>(size));
     if (put >= 0)
         return put;
-    // Windows' own error, which the C runtime keeps in _doserrno, is taken
-    // before any other call can change it. The C runtime calls a pipe whose
-    // reader has gone EINVAL; Windows tells it by one of these errors.
+    // Taken before any other call can change them. The C runtime calls a
+    // closed pipe EINVAL; Windows' own error tells it.
     const DWORD error = _doserrno;
     const int reason = errno;
     const bool reader_gone = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
@@ -109,7 +103,7 @@ long write_output(const char* bytes, std::size_t size)
 
 void write_error(const char* bytes, std::size_t size)
 {
-    // The message has its line end already: text mode would double the "\r".
+    // The message ends in eol: text mode would double its "\r".
     _setmode(2, _O_BINARY);
     while (size > 0) {
         const int put = _write(2, bytes, static_cast<unsigned>(size));
@@ -120,13 +114,13 @@ void write_error(const char* bytes, std::size_t size)
     }
 }
 
-void give_back_input(std::size_t unread)
+void seek_back_input(std::size_t unread)
 {
     if (unread > 0 && GetFileType(handle(0)) == FILE_TYPE_DISK)
         _lseeki64(0, -static_cast<long long>(unread), SEEK_CUR);
 }
 
-// Windows has no SIGPIPE: a write to a pipe whose reader has gone fails.
+// Windows has no SIGPIPE: a write to a closed pipe fails with EPIPE.
 void release_held_signal()
 {
 }

@@ -1,5 +1,4 @@
-// Standard input and output for extremes; what each routine does is said in
-// streams.h, and what differs between platforms is behind platform.h.
+// Standard input and output for extremes (streams.h).
 
 #include "streams.h"
 
@@ -15,9 +14,8 @@ namespace io {
 
 namespace {
 
-// The buffers stand apart from the objects that use them: an object that
-// starts with anything but zeros is stored in the program file whole, and
-// would make it larger by its buffer; zeros cost nothing there.
+// Apart from the objects, which are not all zeros, so that the buffers go
+// in .bss and not into the program file.
 char output_space[detail::StandardOutput::buffer_size];
 char input_space[detail::StandardInput::space_size];
 
@@ -32,28 +30,25 @@ namespace {
 
 using detail::Encoding;
 
-struct Mark {
+struct Bom {
     unsigned char bytes[3];
     std::size_t size;
     Encoding encoding;
 };
-constexpr Mark marks[] = {
+constexpr Bom boms[] = {
     {{0xef, 0xbb, 0xbf}, 3, Encoding::bytes},
     {{0xff, 0xfe}, 2, Encoding::utf16_little_endian},
     {{0xfe, 0xff}, 2, Encoding::utf16_big_endian},
 };
 
-// Whether the first held bytes of the input could still grow into a mark.
-bool could_become_a_mark(const char* bytes, std::size_t held)
+bool could_become_a_bom(const char* bytes, std::size_t held)
 {
-    return std::any_of(std::begin(marks), std::end(marks), [=](const Mark& mark) {
-        return held < mark.size && std::memcmp(bytes, mark.bytes, held) == 0;
+    return std::any_of(std::begin(boms), std::end(boms), [=](const Bom& bom) {
+        return held < bom.size && std::memcmp(bytes, bom.bytes, held) == 0;
     });
 }
 
-// The byte that a UTF-16 unit other than an ASCII character becomes: like
-// any byte that is not white space, a digit or a sign, it ends a number,
-// and a read that meets it fails.
+// What a UTF-16 unit outside ASCII decodes to: a byte that ends a number.
 constexpr char not_ascii = '?';
 
 void report(const char* what, const char* reason)
@@ -68,23 +63,20 @@ void report(const char* what, const char* reason)
     platform::write_error(message, length);
 }
 
-// Leaves standard input where its reader stopped, then lets a reader that
-// left end the process with its signal, as it would have at the write.
+// Seeks standard input back before a held SIGPIPE can end the process.
 void leave()
 {
-    detail::standard_input.give_back();
+    detail::standard_input.seek_back();
     platform::release_held_signal();
 }
 
-// Ends the process with status, as leave() leaves it.
 [[noreturn]] void end(int status)
 {
     leave();
     std::_Exit(status);
 }
 
-// Ends the run after a write to standard output failed with error; quietly
-// when the reader has gone, since nobody is left to tell.
+// Quietly on EPIPE, as nobody is left to tell.
 [[noreturn]] void fail_writing(int error)
 {
     if (error != EPIPE)
@@ -96,13 +88,10 @@ void leave()
 
 namespace detail {
 
-// Reads up to size bytes of input into the buffer at into: how many it got,
-// 0 at the end of the input, -1 when it cannot be read. When the read would
-// wait, the tied output is flushed first, so that a prompt is shown before
-// its answer is awaited.
+// The tied output is flushed before a read that would block.
 long StandardInput::read_more(char* into, std::size_t size)
 {
-    if (platform::input_would_wait())
+    if (platform::input_would_block())
         tie.flush();
     const long got = platform::read_input(into, size);
     if (got <= 0) {
@@ -113,11 +102,10 @@ long StandardInput::read_more(char* into, std::size_t size)
     return got;
 }
 
-// Reads the first bytes of the input into the buffer: as many as it takes to
-// tell whether a byte-order mark starts it, since a pipe or a terminal may
-// give them one at a time. Takes the mark away and sets the encoding it
-// names; returns how many bytes are left in the buffer.
-std::size_t StandardInput::read_past_mark()
+// Reads until the first bytes tell whether a BOM starts the input (a pipe
+// or a terminal may give them one at a time), and takes the BOM out:
+// returns the bytes left.
+std::size_t StandardInput::read_past_bom()
 {
     std::size_t held = 0;
     for (;;) {
@@ -125,23 +113,22 @@ std::size_t StandardInput::read_past_mark()
         if (got <= 0)
             break;
         held += static_cast<std::size_t>(got);
-        if (!could_become_a_mark(text, held))
+        if (!could_become_a_bom(text, held))
             break;
     }
-    for (const Mark& mark : marks) {
-        if (held >= mark.size && std::memcmp(text, mark.bytes, mark.size) == 0) {
-            encoding = mark.encoding;
-            held -= mark.size;
-            std::memmove(text, text + mark.size, held);
+    for (const Bom& bom : boms) {
+        if (held >= bom.size && std::memcmp(text, bom.bytes, bom.size) == 0) {
+            encoding = bom.encoding;
+            held -= bom.size;
+            std::memmove(text, text + bom.size, held);
             break;
         }
     }
     return held;
 }
 
-// Turns the held bytes of input in the buffer into its text, in place, and
-// returns how long that text is. In UTF-16, a last byte that is half a unit
-// is held back for the next read.
+// Decodes the held bytes in place and returns the text's length; half a
+// UTF-16 unit at the end waits for the next read.
 std::size_t StandardInput::decode(std::size_t held)
 {
     if (encoding == Encoding::bytes)
@@ -167,15 +154,14 @@ std::size_t StandardInput::bytes_from(const char* pos) const
     return 2 * chars + (half_unit_held ? 1 : 0);
 }
 
-// Replaces the text of the buffer, all taken, with the next block of input,
-// and puts the reader's position pos at its start; false, with the buffer
-// empty, at the end of the input or when it cannot be read. While the block
-// is read, pos stands at the end of the text taken, where the run would
-// leave the input if the flush before a wait failed.
+// Replaces the text, all taken, with the next block, pos at its start;
+// false, the buffer empty, at the end of the input or a failed read. pos
+// stands at the end of the old text while reading, where a failed flush
+// would leave the file offset.
 bool StandardInput::refill(const char*& pos)
 {
     pos = text_end;
-    // The bytes of input in the buffer that are not yet its text.
+    // Bytes read, not yet decoded.
     std::size_t held = 0;
     if (state == State::unopened) {
         state = State::open;
@@ -183,7 +169,7 @@ bool StandardInput::refill(const char*& pos)
             read_error = errno;
             state = State::ended;
         } else {
-            held = read_past_mark();
+            held = read_past_bom();
         }
     } else if (half_unit_held) {
         text[0] = half_unit;
@@ -203,11 +189,8 @@ bool StandardInput::refill(const char*& pos)
     }
 }
 
-// Stops the reading at at, where the next reader is to start: pos moves
-// there, and no more input is taken. A '\0' put there, which no number
-// begins with, sends every read from there to the slow path, which then
-// takes nothing and leaves pos where it is. Returns no number, for the
-// read that failed.
+// Stops the reading at at, where the next reader is to start. The '\0'
+// put there sends every later read to the slow path, which takes nothing.
 std::nullopt_t StandardInput::stop(const char*& pos, const char* at)
 {
     assert(text <= at && at <= text_end);
@@ -244,7 +227,6 @@ std::optional<std::int32_t> StandardInput::read_slowly(const char*& pos)
     if (!digits::is_digit(*p))
         return stop(pos, p);
 
-    // The digits are read to the last, across blocks.
     const std::uint32_t limit = negative ? 2147483648u : 2147483647u;
     std::uint64_t value = 0;
     for (;;) {
@@ -254,8 +236,7 @@ std::optional<std::int32_t> StandardInput::read_slowly(const char*& pos)
         const bool more = refill(pos);
         p = pos;
         if (!more) {
-            // Digits cut off by a read that failed may have gone on: they
-            // are no number. Where the input ends, so does the number.
+            // Digits cut by a failed read may have gone on: no number.
             if (read_error != 0)
                 return stop(pos, p);
             break;
@@ -268,10 +249,10 @@ std::optional<std::int32_t> StandardInput::read_slowly(const char*& pos)
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
-void StandardInput::give_back()
+void StandardInput::seek_back()
 {
     if (reader)
-        platform::give_back_input(bytes_from(*reader));
+        platform::seek_back_input(bytes_from(*reader));
     reader = nullptr;
 }
 
@@ -285,8 +266,7 @@ int StandardOutput::start()
     return 0;
 }
 
-// Writes out the bytes from the start of the buffer up to end: 0, or the
-// errno of the write that failed.
+// 0, or the errno of the write that failed.
 int StandardOutput::write_out(const char* end)
 {
     for (const char* p = buffer; p < end;) {
@@ -351,8 +331,8 @@ int finish()
 
 void fail(const char* what, const char* reason)
 {
-    // What was written goes out first, as the standard tools' error routines
-    // do; a write that fails on the way is told after what ended the run.
+    // The output first, as the standard tools' error routines do; a write
+    // that fails on the way is reported after what ended the run.
     const int write_error = detail::standard_output.write_buffered();
     report(what, reason);
     if (write_error != 0 && write_error != EPIPE)

@@ -1,8 +1,6 @@
-// The values read so far, by position.
-//
-// They are kept in blocks of fixed size, taken one at a time as values
-// arrive: memory follows the values actually read, never the count that
-// promised them, and growing never copies what is already held.
+// The values read so far, by position, in blocks allocated as values
+// arrive: memory follows the values read, not the count, and growing never
+// copies.
 #pragma once
 
 #include <algorithm>
@@ -12,8 +10,7 @@
 
 class Values {
 public:
-    // 1 MiB blocks: one allocation per 262,144 values; the part of the last
-    // block not yet written is never touched, so costs no memory.
+    // 1 MiB blocks; the pages of the last one not yet written cost nothing.
     static constexpr int block_bits = 18;
     static constexpr std::int32_t block_size = std::int32_t{1} << block_bits;
 
@@ -55,11 +52,9 @@ public:
         return blocks[position >> block_bits][position & block_mask];
     }
 
-    // The values from position on, before count, that stand one after
-    // another in memory: to the end of position's block or of the values
-    // held. Past the last value held, where every value is 0, a run of 0s.
-    // Its size counts in std::int32_t, as the positions do, where a
-    // std::span's would be a std::size_t.
+    // The contiguous values from position on, before count: to the end of
+    // position's block or of the values held; past them, a run of 0s. Not a
+    // std::span, whose size is a std::size_t: positions are std::int32_t.
     struct Run {
         const std::int32_t* first;
         std::int32_t size;
@@ -76,9 +71,8 @@ public:
     }
 
 private:
-    // The table of blocks covers every position a signed 32-bit count can
-    // name: 8,192 pointers, too many for the stack, allocated with the first
-    // block.
+    // Enough blocks for every position below 2^31; the table, too large for
+    // the stack, comes with the first block.
     static constexpr std::int32_t block_mask = block_size - 1;
     static constexpr std::size_t max_blocks = (std::uint32_t{1} << 31) >> block_bits;
 
