@@ -16,13 +16,12 @@ elseif(MINGW)
     # companion --high-entropy-va is for 64-bit programs.)
     target_link_options(extremes PRIVATE LINKER:--dynamicbase LINKER:--nxcompat)
 elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-    # A guard before each return of a function with an array on its stack;
-    # a stack grown a page at a time, never past its guard page; and branch
-    # protection: on x86, a mark at every place an indirect jump may land;
-    # on 64-bit ARM, return addresses signed and checked (pointer
-    # authentication) and landing pads (BTI), no-ops on processors without
-    # them. GCC for another processor rejects the last two flags, but Clang
-    # takes the ARM one with a mere warning: it is asked for on ARM alone.
+    # Stack canaries, stack clash protection, and branch protection: on x86,
+    # CET's ENDBR landing pads and shadow stack; on 64-bit ARM, pointer
+    # authentication of return addresses and BTI landing pads, no-ops on
+    # processors without them. GCC for another processor rejects the last
+    # two flags, but Clang takes the ARM one with a mere warning: it is asked
+    # for on ARM alone.
     set(flags -fstack-protector-strong -fstack-clash-protection -fcf-protection)
     if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
         list(APPEND flags -mbranch-protection=standard)

@@ -249,13 +249,13 @@ class WhiteSpaceAndSigns(Case):
             ("input after the last value is not read", "2 1 2 3 junk -", 2, [1, 2]),
             ("a number stops at the first other byte", "3 7x 8", 3, [7, 0, 0]),
             ("no white space needed after a sign-less stop", "2 5-6", 2, [5, -6]),
-            ("UTF-8 mark skipped", b"\xef\xbb\xbf3 5 -2 7", 3, [5, -2, 7]),
+            ("UTF-8 BOM skipped", b"\xef\xbb\xbf3 5 -2 7", 3, [5, -2, 7]),
             ("UTF-16LE", utf16("3 5 -2 7"), 3, [5, -2, 7]),
             ("UTF-16BE", utf16("3 5 -2\r\n7", "be"), 3, [5, -2, 7]),
             ("a non-ASCII unit ends a number", utf16("2 12\u3033 5"), 2, [12, 0]),
             ("an odd last byte of UTF-16 is no digit", utf16("1 7") + b"5", 1, [7]),
-            ("a mark further on is no white space", b"2 1 \xef\xbb\xbf2", 2, [1, 0]),
-            ("UTF-16 without a mark is read as bytes", "3 5".encode("utf-16-le"), 3, [0, 0, 0]),
+            ("a BOM further on is no white space", b"2 1 \xef\xbb\xbf2", 2, [1, 0]),
+            ("UTF-16 without a BOM is read as bytes", "3 5".encode("utf-16-le"), 3, [0, 0, 0]),
         ])
 
     def test_the_next_reader_of_a_file_starts_after_the_last_byte_read(self):
@@ -380,7 +380,7 @@ class BufferBoundaries(Case):
         ]:
             head = "2" + " " * (INPUT_BLOCK - 1 - number.index("|"))
             table.append((name, head + number.replace("|", "") + " 5", 2, [value, 5]))
-        # In UTF-16, two bytes a character and the mark first.
+        # In UTF-16, two bytes a character and the BOM first.
         table.append(("inside an eight-digit group of UTF-16",
                       utf16("2" + " " * (INPUT_BLOCK // 2 - 6) + "12345678 5"), 2, [12345678, 5]))
         self.check_table(table, from_file=True)
@@ -391,14 +391,14 @@ class InputInAnyPieces(Case):
     fed four ways and compared with a plain model of the program: the output,
     and from a file the offset left behind."""
 
-    MARKS = {"bytes": b"", "UTF-8": b"\xef\xbb\xbf", "UTF-16-LE": b"\xff\xfe", "UTF-16-BE": b"\xfe\xff"}
+    BOMS = {"bytes": b"", "UTF-8": b"\xef\xbb\xbf", "UTF-16-LE": b"\xff\xfe", "UTF-16-BE": b"\xfe\xff"}
     NUMBER = re.compile(rb"[ \t\n\v\f\r]*([+-]?)([0-9]*)")
 
     def model(self, data):
         """The count, the values the program ends up with, the bytes it leaves."""
-        encoding = next(e for e, m in reversed(self.MARKS.items()) if data.startswith(m))
-        mark = self.MARKS[encoding]
-        text, width = data[len(mark):], 1 + encoding.startswith("UTF-16")
+        encoding = next(e for e, m in reversed(self.BOMS.items()) if data.startswith(m))
+        bom = self.BOMS[encoding]
+        text, width = data[len(bom):], 1 + encoding.startswith("UTF-16")
         if width == 2:
             order = "little" if encoding.endswith("LE") else "big"
             units = (int.from_bytes(text[k:k + 2], order) for k in range(0, len(text) - 1, 2))
@@ -412,7 +412,7 @@ class InputInAnyPieces(Case):
             numbers.append(int(m[1] + m[2]))
         count = numbers[0] if numbers else 0
         values = numbers[1:] + [0] * (count + 1 - len(numbers))
-        return count, values, len(data) - len(mark) - width * pos
+        return count, values, len(data) - len(bom) - width * pos
 
     def feed(self, data, way, rng):
         """The program's output for data fed way, its status and error output,
@@ -468,15 +468,15 @@ class InputInAnyPieces(Case):
         tokens = [str(count)] + numbers
         gaps = ["".join(rng.choices([" ", "\n", "\t", "\r\n", "\v\f", ""], k=rng.randint(1, 2)))
                 for _ in tokens]
-        encoding = rng.choice(list(self.MARKS))
-        mark, width = self.MARKS[encoding], 1 + encoding.startswith("UTF-16")
+        encoding = rng.choice(list(self.BOMS))
+        bom, width = self.BOMS[encoding], 1 + encoding.startswith("UTF-16")
         if rng.random() < 0.5:  # blanks that bring the block's end to token k
             k = rng.randrange(len(tokens))
             before = sum(len(t) + len(g) for t, g in zip(tokens[:k], gaps)) + len(gaps[k])
-            blanks = (INPUT_BLOCK - len(mark)) // width - before - rng.randint(-1, len(tokens[k]) + 1)
+            blanks = (INPUT_BLOCK - len(bom)) // width - before - rng.randint(-1, len(tokens[k]) + 1)
             gaps[0] = " " * max(blanks, 0) + gaps[0]
         text = "".join(g + t for g, t in zip(gaps, tokens)) + rng.choice(["", "\n", " 7"])
-        data = mark + text.encode(encoding if width == 2 else "utf-8")
+        data = bom + text.encode(encoding if width == 2 else "utf-8")
         if width == 2 and rng.random() < 0.2:
             data += b"5"  # half a unit
         return f"{encoding} {text[:40]!r}... ({len(text)} characters)", data
@@ -509,8 +509,8 @@ class NumbersSplitAcrossWrites(Case):
             ("digits split", b"1 12", b"34\n", "Enter your 0 number : ", 1, [1234]),
             ("sign split from digits", b"1 -", b"5\n", "Enter your 0 number : ", 1, [-5]),
             ("leading zeros split", b"1 000", b"0021\n", "Enter your 0 number : ", 1, [21]),
-            ("UTF-8 mark split", b"\xef\xbb", b"\xbf1 5", "enter the array length : ", 1, [5]),
-            ("UTF-16 mark split", b"\xff", b"\xfe" + "1 5".encode("utf-16-le"),
+            ("UTF-8 BOM split", b"\xef\xbb", b"\xbf1 5", "enter the array length : ", 1, [5]),
+            ("UTF-16 BOM split", b"\xff", b"\xfe" + "1 5".encode("utf-16-le"),
              "enter the array length : ", 1, [5]),
             ("UTF-16 unit split inside a number", utf16("1 12")[:-1],
              utf16("1 1234\n")[len(utf16("1 12")) - 1:], "Enter your 0 number : ", 1, [1234]),
@@ -732,43 +732,46 @@ class FailedWrites(Case):
         self.assertEqual(result.stderr, b"extremes: write error: Bad file descriptor\n")
         self.assertEqual(result.returncode, 1)
 
-    def test_reader_that_leaves_early_ends_the_run_quietly_and_gives_the_input_back(self):
+    def test_a_closed_pipe_ends_the_run_quietly_and_leaves_the_file_offset(self):
         # 20 million prompts would take a while to write out; the run must
-        # end as soon as the reader of its output, or of its error output,
-        # has gone, and leave the file it reads just after the last
-        # character read: killed by SIGPIPE, or with status 1 where SIGPIPE
-        # was ignored or blocked when it started, or on Windows, which has
-        # no SIGPIPE.
-        data = b"20000000 5 x rest"
-        start = "enter the array length : " + "".join(f"Enter your {i} number : " for i in range(5))
+        # end at the first write to a closed pipe, of the output or of a
+        # message, and leave the file offset at the character that stopped
+        # the failed read: killed by SIGPIPE, or with status 1 where SIGPIPE was ignored
+        # or blocked when it started, or on Windows, which has no SIGPIPE.
+        # With no message to write, standard error's pipe does not matter.
         sigpipe_at_start = {
             "default": lambda: signal.signal(signal.SIGPIPE, signal.SIG_DFL),
             "ignored": lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN),
             "blocked": lambda: signal.pthread_sigmask(signal.SIG_BLOCK, [signal.SIGPIPE]),
         }
-        for leaves, sigpipe in itertools.product(["standard output", "standard error"],
-                                                 sigpipe_at_start):
-            with self.subTest(leaves=leaves, sigpipe=sigpipe), tempfile.TemporaryFile() as f, \
+        start = "enter the array length : " + "".join(f"Enter your {i} number : " for i in range(5))
+        closed_pipes = ["standard output", "standard error", "standard error, nothing to say"]
+        for closed, sigpipe in itertools.product(closed_pipes, sigpipe_at_start):
+            quiet = closed.endswith("nothing to say")
+            data = b"3 5 x rest" if quiet else b"20000000 5 x rest"
+            with self.subTest(closed=closed, sigpipe=sigpipe), tempfile.TemporaryFile() as f, \
                     open("/dev/full", "wb") as full:
                 f.write(data)
                 f.seek(0)
                 reader, writer = os.pipe()
-                if leaves == "standard error":
+                if closed.startswith("standard error"):
                     os.close(reader)
-                    streams = {"stdout": full, "stderr": writer}
+                    streams = {"stdout": subprocess.PIPE if quiet else full, "stderr": writer}
                 else:
                     streams = {"stdout": writer, "stderr": subprocess.PIPE}
                 with started(PROGRAM, stdin=f, **streams,
                              preexec_fn=sigpipe_at_start[sigpipe]) as p:
                     os.close(writer)
-                    if leaves == "standard output":
+                    if closed == "standard output":
                         seen = self.read_until(reader, start[-30:].encode())
                         self.assertEqual(seen[:len(start)], start.encode())
                         os.close(reader)
+                    if quiet:
+                        self.assertEqual(self.read_until(p.stdout.fileno()), transcript(3, [5, 0, 0]))
                     status = p.wait(timeout=PATIENCE)
                     self.assertEqual(p.stderr.read() if p.stderr else b"", b"")
                 killed = sigpipe == "default" and not WINDOWS
-                self.assertEqual(status, -signal.SIGPIPE if killed else 1)
+                self.assertEqual(status, 0 if quiet else -signal.SIGPIPE if killed else 1)
                 self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), data.index(b"x"))
 
 
