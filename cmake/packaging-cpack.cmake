@@ -8,7 +8,7 @@ list(FIND CPACK_EXTREMES_GENERATORS "${CPACK_GENERATOR}" made_here)
 if(made_here EQUAL -1)
     list(JOIN CPACK_EXTREMES_GENERATORS ", " made)
     message(FATAL_ERROR "this build makes no ${CPACK_GENERATOR} package, only ${made}: "
-                        "README.md, Packages, says which build makes which")
+                        "BUILDING.md, Packages, says which build makes which")
 endif()
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_EXTREMES_BINARY_DIR};extremes;${CPACK_GENERATOR};/")
 
