@@ -42,18 +42,46 @@ if(EXISTS "${EXTREMES_SOURCE}/.git")
     string(REPLACE "\n" ";" commit "${commit}")
     list(GET commit 0 source_commit)
     list(GET commit 1 commit_time)
-    # The files differ from the commit where one of them is gone from the
-    # checkout or holds other bytes there, as the build reads them (git's
-    # filters and line-end conversion not applied); files that the commit
-    # does not hold are not looked at. ls-tree lists the commit's files,
-    # hash-object hashes the checkout's, up to one that it cannot read.
+    # The checkout differs from the commit where an entry of the commit is
+    # gone or holds other than git stores, as the build reads it (no filter
+    # or line-end conversion); untracked files do not count. hash-object,
+    # which follows symlinks, is given the regular files alone.
     ask_git(tree ls-tree -r ${source_commit})
-    string(REGEX REPLACE "[^\n]* ([0-9a-f]+)\t[^\n]*" "\\1" committed "${tree}")
-    execute_process(COMMAND "${git}" ${checkout} ls-tree -r --name-only ${source_commit}
+    string(REGEX REPLACE "\n1[26]0000 [^\n]*" "" files "\n${tree}")
+    string(REGEX REPLACE "\n[^\n]* ([0-9a-f]+)\t[^\n]*" "\\1\n" committed "${files}")
+    string(REGEX REPLACE "\n[^\n\t]*\t([^\n]*)" "\\1\n" paths "${files}")
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E echo_append "${paths}"
                     COMMAND "${git}" ${checkout} hash-object --no-filters --stdin-paths
-                    WORKING_DIRECTORY "${EXTREMES_SOURCE}" OUTPUT_VARIABLE checked_out
-                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-    if(NOT checked_out STREQUAL committed)
+                    WORKING_DIRECTORY "${EXTREMES_SOURCE}" OUTPUT_VARIABLE checked_out ERROR_QUIET)
+    string(COMPARE NOTEQUAL "${checked_out}" "${committed}" changed)
+    # A symlink is stored as a blob of its target, a submodule as a gitlink
+    # to the commit checked out in it, read through its .git named outright.
+    string(REGEX REPLACE "\n100[^\n]*" "" others "\n${tree}")
+    while(NOT changed AND others MATCHES "^\n(1[26])0000 [a-z]+ ([0-9a-f]+)\t([^\n]*)(.*)")
+        set(kind ${CMAKE_MATCH_1})
+        set(committed ${CMAKE_MATCH_2})
+        set(path "${EXTREMES_SOURCE}/${CMAKE_MATCH_3}")
+        set(others "${CMAKE_MATCH_4}")
+        if(kind EQUAL 12 AND IS_SYMLINK "${path}")
+            file(READ_SYMLINK "${path}" checked_out)
+            execute_process(COMMAND "${git}" ${checkout} cat-file blob ${committed}
+                            OUTPUT_VARIABLE committed ERROR_QUIET)
+        elseif(kind EQUAL 12)
+            # core.symlinks=false: a file that holds the target.
+            execute_process(COMMAND "${git}" ${checkout} hash-object --no-filters -- "${path}"
+                            OUTPUT_VARIABLE checked_out ERROR_QUIET
+                            OUTPUT_STRIP_TRAILING_WHITESPACE)
+        elseif(IS_DIRECTORY "${path}" AND NOT EXISTS "${path}/.git")
+            # A submodule not checked out: no change to git status either.
+            set(checked_out ${committed})
+        else()
+            execute_process(COMMAND "${git}" "--git-dir=${path}/.git" rev-parse --verify HEAD
+                            OUTPUT_VARIABLE checked_out ERROR_QUIET
+                            OUTPUT_STRIP_TRAILING_WHITESPACE)
+        endif()
+        string(COMPARE NOTEQUAL "${checked_out}" "${committed}" changed)
+    endwhile()
+    if(changed)
         string(APPEND source_commit " and changes not committed")
     endif()
     if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
