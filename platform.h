@@ -37,7 +37,8 @@ bool input_would_block();
 long read_input(char* buffer, std::size_t size);
 long write_output(const char* bytes, std::size_t size);
 
-// Writes the whole message to standard error, unless a write fails.
+// Writes the whole message to standard error, blocking as write_output
+// does, unless a write fails.
 void write_error(const char* bytes, std::size_t size);
 
 // Seeks standard input back over the bytes read but not taken, where it is

@@ -13,7 +13,7 @@ namespace platform {
 
 namespace {
 
-// For a descriptor that another process sharing it made non-blocking.
+// Waits in poll, for a descriptor that a process sharing it made non-blocking.
 int wait_until_ready(int fd, short events)
 {
     for (;;) {

@@ -30,6 +30,7 @@ public:
     static constexpr std::size_t room_past_block = 1024;
     static constexpr std::size_t buffer_size = most_block + room_past_block;
 
+    // buffer: buffer_size bytes.
     constexpr explicit StandardOutput(char* buffer)
         : buffer(buffer), next(buffer), block_end(buffer)
     {
@@ -91,7 +92,7 @@ public:
     // what is no number.
     std::optional<std::int32_t> read_slowly(const char*& pos);
 
-    // The position that seek_back leaves the file offset at.
+    // Registers the position that seek_back leaves the file offset at.
     void read_by(const char* const& position) { reader = &position; }
 
     // Seeks standard input back to that position; once, as the run ends.
