@@ -428,7 +428,8 @@ class InputInAnyPieces(Case):
                 out.seek(0)
                 unread = len(data) - os.lseek(f.fileno(), 0, os.SEEK_CUR)
                 return out.read(), (p.returncode, p.stderr), unread
-            sizes = {"in one write": [len(data)], "in odd pieces": [1, 3, 5, 7, 4093, INPUT_BLOCK - 3],
+            sizes = {"in one write": [len(data)],
+                     "in odd pieces": [1, 3, 5, 7, 4093, INPUT_BLOCK - 3],
                      "a byte at a time": [1]}[way]
             if way == "in one write" or WINDOWS:
                 reader, writer = os.pipe()
@@ -736,9 +737,10 @@ class FailedWrites(Case):
         # 20 million prompts would take a while to write out; the run must
         # end at the first write to a closed pipe, of the output or of a
         # message, and leave the file offset at the character that stopped
-        # the failed read: killed by SIGPIPE, or with status 1 where SIGPIPE was ignored
-        # or blocked when it started, or on Windows, which has no SIGPIPE.
-        # With no message to write, standard error's pipe does not matter.
+        # the failed read: killed by SIGPIPE, or with status 1 where SIGPIPE
+        # was ignored or blocked when it started, or on Windows, which has
+        # no SIGPIPE. With no message to write, standard error's pipe does
+        # not matter.
         sigpipe_at_start = {
             "default": lambda: signal.signal(signal.SIGPIPE, signal.SIG_DFL),
             "ignored": lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN),
