@@ -5,6 +5,7 @@
 # directory's, which each program takes when it is defined.
 include(CheckCXXCompilerFlag)
 include(CheckCXXSourceCompiles)
+include(CheckLinkerFlag)
 include(CheckPIESupported)
 
 # Standard C++20, without the compiler's extensions.
@@ -32,6 +33,17 @@ if(MSVC)
     add_compile_definitions(_CRT_SECURE_NO_WARNINGS)
 else()
     set(EXTREMES_WARNINGS -Wall -Wextra -Wpedantic $<$<BOOL:${EXTREMES_WERROR}>:-Werror>)
+endif()
+
+# Nothing throws or catches: without exception support the program calls
+# nothing of the C++ runtime, and, linked dynamically on Linux, needs the C
+# library alone, as a C program does (--as-needed, below). Loading
+# libstdc++ and libgcc_s took longer than all of a run on a few numbers.
+# MSVC's switch is as its documentation gives it, untested.
+if(MSVC)
+    add_compile_options(/EHs-c-)
+else()
+    add_compile_options(-fno-exceptions)
 endif()
 
 # The number core's tables are built while compiling; the largest takes
@@ -114,6 +126,12 @@ elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU
 
     if(NOT CMAKE_POSITION_INDEPENDENT_CODE)
         add_compile_options(-fno-pie)
+    endif()
+    # Only the libraries a program calls: the compiler driver names the C++
+    # runtime's too, and Clang and some distributions' GCC keep them all.
+    check_linker_flag(CXX LINKER:--as-needed EXTREMES_HAS_AS_NEEDED)
+    if(EXTREMES_HAS_AS_NEEDED)
+        add_link_options(LINKER:--as-needed)
     endif()
     if(EXTREMES_STATIC AND CMAKE_POSITION_INDEPENDENT_CODE)
         add_link_options(-static-pie)

@@ -777,6 +777,57 @@ class FailedWrites(Case):
                 self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), data.index(b"x"))
 
 
+def needed_libraries(path):
+    """The shared libraries that the program at path names as needed: an ELF
+    program's DT_NEEDED entries, or the DLLs a PE program imports from."""
+    with open(path, "rb") as f:
+        image = f.read()
+    if image.startswith(b"\x7fELF"):
+        wide, order = image[4] == 2, "<" if image[5] == 1 else ">"
+        header = order + ("Q" if wide else "I")
+        (sections,) = struct.unpack_from(header, image, 0x28 if wide else 0x20)
+        size, count = struct.unpack_from(order + "HH", image, 0x3a if wide else 0x2e)
+        # Each section's type, offset, size and link.
+        layout = order + ("4xI16xQQI" if wide else "4xI8xIII")
+        table = [struct.unpack_from(layout, image, sections + k * size) for k in range(count)]
+        entry = order + ("qQ" if wide else "iI")
+        names = []
+        for kind, offset, length, link in table:
+            if kind == 6:  # SHT_DYNAMIC, whose strings are in section link
+                strings = table[link][1]
+                for at in range(offset, offset + length, struct.calcsize(entry)):
+                    tag, value = struct.unpack_from(entry, image, at)
+                    if tag == 1:  # DT_NEEDED
+                        names.append(image[strings + value:image.index(b"\0", strings + value)].decode())
+        return names
+    # PE: the import table, found by its RVA through the section table.
+    (pe,) = struct.unpack_from("<I", image, 0x3c)
+    sections, optional = struct.unpack_from("<H12xH", image, pe + 6)
+    magic, = struct.unpack_from("<H", image, pe + 24)
+    (imports,) = struct.unpack_from("<I", image, pe + 24 + (104 if magic == 0x10b else 120))
+    table = [struct.unpack_from("<8xIIII", image, pe + 24 + optional + 40 * k) for k in range(sections)]
+
+    def offset(rva):
+        for size, start, raw_size, raw in table:
+            if start <= rva < start + max(size, raw_size):
+                return rva - start + raw
+        raise ValueError(f"{path}: no section holds RVA {rva:#x}")
+
+    names, at = [], offset(imports)
+    while (name := struct.unpack_from("<12xI", image, at)[0]) != 0:
+        names.append(image[offset(name):image.index(b"\0", offset(name))].decode())
+        at += 20
+    return names
+
+
+class Libraries(Case):
+    @unittest.skipIf(SANITIZED, "the sanitizers' runtime is a library of its own")
+    def test_the_program_needs_the_c_library_alone(self):
+        needed = needed_libraries(PROGRAM[-1])
+        c_library = {"kernel32.dll", "msvcrt.dll"} if WINDOWS else {"libc.so.6"}
+        self.assertLessEqual({name.lower() for name in needed}, c_library, needed)
+
+
 NATIVE_MEMORY = unittest.skipIf(
     not PEAK_MEMORY or EMULATED, "measures the memory of a native POSIX process, not of an emulator")
 
