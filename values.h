@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -19,7 +20,7 @@ public:
     Values& operator=(const Values&) = delete;
     ~Values()
     {
-        for (std::size_t k = 0; blocks && k < max_blocks && blocks[k]; ++k)
+        for (std::int32_t k = 0; k < blocks_held; ++k)
             std::free(blocks[k]);
         std::free(blocks);
     }
@@ -27,18 +28,8 @@ public:
     // Adds value after the last one held; false when memory has run out.
     bool append(std::int32_t value)
     {
-        if (next == block_end) {
-            if (!blocks) {
-                blocks = static_cast<std::int32_t**>(std::calloc(max_blocks, sizeof *blocks));
-                if (!blocks)
-                    return false;
-            }
-            next = blocks[held >> block_bits] =
-                static_cast<std::int32_t*>(std::malloc(block_size * sizeof value));
-            if (!next)
-                return false;
-            block_end = next + block_size;
-        }
+        if (next == block_end && !add_block())
+            return false;
         *next++ = value;
         ++held;
         return true;
@@ -71,15 +62,38 @@ public:
     }
 
 private:
-    // Enough blocks for every position below 2^31; the table, too large for
-    // the stack, comes with the first block.
     static constexpr std::int32_t block_mask = block_size - 1;
-    static constexpr std::size_t max_blocks = (std::uint32_t{1} << 31) >> block_bits;
+
+    // The table of blocks doubles as it fills, from one block up to one for
+    // every position below 2^31: a short run neither clears nor touches the
+    // 64 KiB that the whole table would take.
+    static constexpr std::int32_t max_blocks = std::int32_t{1} << (31 - block_bits);
+
+    bool add_block()
+    {
+        if (blocks_held == table_size) {
+            const std::int32_t size = std::max(1, 2 * table_size);
+            assert(size <= max_blocks);
+            void* const table = std::realloc(blocks, static_cast<std::size_t>(size) * sizeof *blocks);
+            if (!table)
+                return false;
+            blocks = static_cast<std::int32_t**>(table);
+            table_size = size;
+        }
+        std::int32_t* const block = static_cast<std::int32_t*>(std::malloc(block_size * sizeof *block));
+        if (!block)
+            return false;
+        blocks[blocks_held++] = next = block;
+        block_end = block + block_size;
+        return true;
+    }
 
     static constexpr std::int32_t zeros_size = 1024;
     static constexpr std::int32_t zeros[zeros_size] = {};
 
     std::int32_t** blocks = nullptr;
+    std::int32_t table_size = 0;   // the blocks the table has room for
+    std::int32_t blocks_held = 0;  // the blocks allocated
     std::int32_t held = 0;
     std::int32_t* next = nullptr;       // where the next value goes
     std::int32_t* block_end = nullptr;  // the end of the block it goes in
