@@ -18,7 +18,7 @@ int main(int argc, char* argv[])
 
     io::write("enter the array length : ");
     std::int32_t uno = 0;  // a count that cannot be read is 0
-    input.read(uno);
+    const bool counted = input.read(uno);
 
     // Once a read fails, every later one does: the values not held read as
     // 0. The positions i and a keep their decimal text (digits::Counter).
@@ -59,7 +59,9 @@ int main(int argc, char* argv[])
         }
     }
 
-    return io::finish();
+    // The first read that found no number, if one did, is named after the
+    // report.
+    return io::finish(counted, values.size(), uno);
 }
 
 // Answers --help or --version, and says whether argument was one of them.

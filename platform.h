@@ -38,8 +38,8 @@ long read_input(char* buffer, std::size_t size);
 long write_output(const char* bytes, std::size_t size);
 
 // Writes the whole message to standard error, blocking as write_output
-// does, unless a write fails.
-void write_error(const char* bytes, std::size_t size);
+// does: false if a write failed.
+bool write_error(const char* bytes, std::size_t size);
 
 // Seeks standard input back over the bytes read but not taken, where it is
 // seekable, so that the next reader of a file starts at the first of them.

@@ -92,15 +92,16 @@ long write_output(const char* bytes, std::size_t size)
     return transfer(1, POLLOUT, [=] { return ::write(1, bytes, size); });
 }
 
-void write_error(const char* bytes, std::size_t size)
+bool write_error(const char* bytes, std::size_t size)
 {
     while (size > 0) {
         const long put = transfer(2, POLLOUT, [=] { return ::write(2, bytes, size); });
         if (put <= 0)
-            return;
+            return false;
         bytes += put;
         size -= static_cast<std::size_t>(put);
     }
+    return true;
 }
 
 void seek_back_input(std::size_t unread)

@@ -101,17 +101,18 @@ long write_output(const char* bytes, std::size_t size)
     return put;
 }
 
-void write_error(const char* bytes, std::size_t size)
+bool write_error(const char* bytes, std::size_t size)
 {
     // The message ends in eol: text mode would double its "\r".
     _setmode(2, _O_BINARY);
     while (size > 0) {
         const int put = _write(2, bytes, static_cast<unsigned>(size));
         if (put <= 0)
-            return;
+            return false;
         bytes += put;
         size -= static_cast<std::size_t>(put);
     }
+    return true;
 }
 
 void seek_back_input(std::size_t unread)

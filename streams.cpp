@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <iterator>
 
 namespace io {
@@ -51,16 +50,63 @@ bool could_become_a_bom(const char* bytes, std::size_t held)
 // What a UTF-16 unit outside ASCII decodes to: a byte that ends a number.
 constexpr char not_ascii = '?';
 
+// A line on standard error, "extremes: " and what is added, written as it
+// ends, or in parts where it is longer than the buffer.
+class Message {
+public:
+    Message() { add("extremes: "); }
+    Message(const Message&) = delete;
+    Message& operator=(const Message&) = delete;
+
+    Message& add(const char* text)
+    {
+        while (*text)
+            put(*text++);
+        return *this;
+    }
+
+    Message& add(std::int32_t n)
+    {
+        char text[digits::decimal_room];
+        for (const char* p = text, *end = digits::put_decimal(text, n); p < end; ++p)
+            put(*p);
+        return *this;
+    }
+
+    // Ends the line and writes it; false if a write failed.
+    bool send()
+    {
+        add(eol);
+        write();
+        return written;
+    }
+
+private:
+    void put(char c)
+    {
+        if (length == sizeof text)
+            write();
+        text[length++] = c;
+    }
+
+    void write()
+    {
+        written = platform::write_error(text, length) && written;
+        length = 0;
+    }
+
+    char text[256];
+    std::size_t length = 0;
+    bool written = true;
+};
+
 void report(const char* what, const char* reason)
 {
-    char message[256];
-    std::size_t length = 0;
-    for (const char* piece : {"extremes: ", what, reason ? ": " : "", reason ? reason : "", eol}) {
-        const std::size_t n = std::min(std::strlen(piece), sizeof message - length);
-        std::memcpy(message + length, piece, n);
-        length += n;
-    }
-    platform::write_error(message, length);
+    Message message;
+    message.add(what);
+    if (reason)
+        message.add(": ").add(reason);
+    message.send();
 }
 
 // Seeks standard input back before a held SIGPIPE can end the process.
@@ -191,10 +237,10 @@ bool StandardInput::refill(const char*& pos)
 
 // Stops the reading at at, where the next reader is to start. The '\0'
 // put there sends every later read to the slow path, which takes nothing.
-std::nullopt_t StandardInput::stop(const char*& pos, const char* at)
+std::nullopt_t StandardInput::stop(const char*& pos, const char* at, Failure why)
 {
     assert(text <= at && at <= text_end);
-    state = State::stopped;
+    failed = why;
     text[at - text] = '\0';
     pos = at;
     return std::nullopt;
@@ -202,7 +248,7 @@ std::nullopt_t StandardInput::stop(const char*& pos, const char* at)
 
 std::optional<std::int32_t> StandardInput::read_slowly(const char*& pos)
 {
-    if (state == State::stopped)
+    if (failed != Failure::none)
         return std::nullopt;
 
     const char* p = pos;
@@ -212,7 +258,7 @@ std::optional<std::int32_t> StandardInput::read_slowly(const char*& pos)
         if (p != text_end)
             break;
         if (!refill(pos))
-            return stop(pos, text_end);
+            return stop(pos, text_end, Failure::end_of_input);
         p = pos;
     }
 
@@ -225,7 +271,7 @@ std::optional<std::int32_t> StandardInput::read_slowly(const char*& pos)
         }
     }
     if (!digits::is_digit(*p))
-        return stop(pos, p);
+        return stop(pos, p, Failure::not_a_number);
 
     const std::uint32_t limit = negative ? 2147483648u : 2147483647u;
     std::uint64_t value = 0;
@@ -238,12 +284,12 @@ std::optional<std::int32_t> StandardInput::read_slowly(const char*& pos)
         if (!more) {
             // Digits cut by a failed read may have gone on: no number.
             if (read_error != 0)
-                return stop(pos, p);
+                return stop(pos, p, Failure::end_of_input);
             break;
         }
     }
     if (value > limit)
-        return stop(pos, p);
+        return stop(pos, p, Failure::out_of_range);
     const auto magnitude = static_cast<std::int64_t>(value);
     pos = p;
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
@@ -319,11 +365,36 @@ void StandardOutput::close()
 
 int finish()
 {
+    return finish(true, 0, 0);
+}
+
+int finish(bool counted, std::int32_t values_held, std::int32_t count)
+{
     detail::standard_output.close();
     int status = 0;
+    const detail::Failure failure = detail::standard_input.failure();
     if (const int error = detail::standard_input.error()) {
         report("read error", std::strerror(error));
         status = 1;
+    } else if (failure != detail::Failure::none) {
+        assert(!counted || values_held < count);
+        Message message;
+        if (failure == detail::Failure::end_of_input)
+            message.add("the input ends before ");
+        if (counted)
+            message.add("value ").add(values_held);
+        else
+            message.add("the count");
+        if (failure == detail::Failure::not_a_number)
+            message.add(" is not a number");
+        else if (failure == detail::Failure::out_of_range)
+            message.add(" is out of range");
+        if (!counted || values_held == count - 1)
+            message.add("; it is 0");
+        else
+            message.add("; it and the values after it are 0");
+        if (!message.send())
+            status = 1;
     }
     leave();
     return status;

@@ -67,6 +67,10 @@ extern StandardOutput standard_output;
 // 8-bit text.
 enum class Encoding : unsigned char { bytes, utf16_little_endian, utf16_big_endian };
 
+// Why a read found no number: what stood where it was to start, a number
+// outside the signed 32-bit range, or the end of the input.
+enum class Failure : unsigned char { none, not_a_number, out_of_range, end_of_input };
+
 // Standard input: its buffer, encoding and state. The position reached is
 // the caller's (Input's), which it hands in.
 class StandardInput {
@@ -104,22 +108,27 @@ public:
     // The errno of a failed read, or 0.
     int error() const { return read_error; }
 
+    // Why the first read that found no number found none; after it, nothing
+    // more is taken.
+    Failure failure() const { return failed; }
+
 private:
     // ended: end of file or a failed read, though the buffer may still hold
-    // text; stopped: a read found no number, and nothing more is taken.
-    enum class State : unsigned char { unopened, open, ended, stopped };
+    // text.
+    enum class State : unsigned char { unopened, open, ended };
 
     bool refill(const char*& pos);
     long read_more(char* into, std::size_t size);
     std::size_t read_past_bom();
     std::size_t decode(std::size_t held);
-    std::nullopt_t stop(const char*& pos, const char* at);
+    std::nullopt_t stop(const char*& pos, const char* at, Failure why);
 
     char* const text;
     char* text_end;
     StandardOutput& tie;
     const char* const* reader = nullptr;
     State state = State::unopened;
+    Failure failed = Failure::none;
     Encoding encoding = Encoding::bytes;
     bool half_unit_held = false;
     char half_unit = 0;
@@ -155,12 +164,19 @@ private:
 template <typename... Pieces>
 void write(const Pieces&... pieces);
 
-// Flushes and closes standard output, reports a failed read, seeks standard
+// Flushes and closes standard output, reports a read error, seeks standard
 // input back to the first byte not taken, and returns the exit status: 0,
-// or 1 after a failed read. A SIGPIPE held since a write to a closed pipe,
-// of standard output or of the message, ends the process here; where
-// SIGPIPE was ignored or blocked at the start, the status is 1.
+// or 1 after a read error. A SIGPIPE
+// held since a write to a closed pipe, of standard output or of a message,
+// ends the process here; where SIGPIPE was ignored or blocked at the start,
+// the status is 1.
 int finish();
+
+// As finish, for a run that read the count (counted: whether it found it)
+// and then values_held of its count values: after the output, the first
+// read that found no number, if one did, is named on standard error, and
+// the status stays 0.
+int finish(bool counted, std::int32_t values_held, std::int32_t count);
 
 // Ends the run with status 1 after flushing standard output and reporting
 // "extremes: <what>[: <reason>]"; standard input is left as finish leaves it.

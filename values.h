@@ -35,6 +35,9 @@ public:
         return true;
     }
 
+    // The number of values held.
+    std::int32_t size() const { return held; }
+
     // The value at position, or 0 at a position past the last value held.
     std::int32_t at_or_zero(std::int32_t position) const
     {

@@ -16,6 +16,7 @@ stops at its first failure.
 """
 
 import contextlib
+import errno
 import fcntl
 import itertools
 import os
@@ -125,6 +126,16 @@ def transcript(count, values):
     return text.replace("\n", EOL).encode()
 
 
+def message(said=None):
+    """What the program writes on standard error: said as its line, or nothing."""
+    return f"extremes: {said}{EOL}".encode() if said else b""
+
+
+# The ends of the line that names a failed read, as the values after it are
+# or are not asked for.
+LAST = "; it is 0"
+AFTER = "; it and the values after it are 0"
+
 # Numbers at both ends of every length, from 0 to 10 digits, either sign.
 LENGTHS = sorted(({s * v for d in range(1, 11) for v in (10 ** (d - 1), 10 ** d - 1)
                    for s in (1, -1)} | {0, 2147483647, -2147483648}) - {9999999999, -9999999999})
@@ -138,12 +149,57 @@ class Case(unittest.TestCase):
     LABEL = None
 
     def check_table(self, table, from_file=False):
-        for name, data, count, values in table:
+        """Rows of a name, the input, the count and the values that the
+        program ends up with, and what it says on standard error (a failed
+        read named), if anything."""
+        for name, data, count, values, *said in table:
             with self.subTest(name):
                 result = run(data, from_file=from_file)
                 self.assertEqual(result.stdout, transcript(count, values))
-                self.assertEqual(result.stderr, b"")
+                self.assertEqual(result.stderr, message(*said))
                 self.assertEqual(result.returncode, 0)
+
+    def feed(self, data, way, rng):
+        """The program's output for data fed way, its status and error output,
+        and from a file the bytes it left unread. A piece sent on a socket of
+        messages is one read (where wine runs the program, a pipe stands in),
+        so none is larger than the program reads at once."""
+        with tempfile.TemporaryFile() as f, tempfile.TemporaryFile() as out:
+            if way == "from a file":
+                f.write(data)
+                f.seek(0)
+                p = subprocess.run(PROGRAM, stdin=f, stdout=out, stderr=subprocess.PIPE,
+                                   timeout=PATIENCE)
+                out.seek(0)
+                unread = len(data) - os.lseek(f.fileno(), 0, os.SEEK_CUR)
+                return out.read(), (p.returncode, p.stderr), unread
+            sizes = {"in one write": [len(data)],
+                     "in odd pieces": [1, 3, 5, 7, 4093, INPUT_BLOCK - 3],
+                     "a byte at a time": [1]}[way]
+            if way == "in one write" or WINDOWS:
+                reader, writer = os.pipe()
+                theirs, ours = open(reader, "rb", buffering=0), open(writer, "wb", buffering=0)
+            else:
+                ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+            with ours, started(PROGRAM, stdin=theirs, stdout=out, stderr=subprocess.PIPE) as p:
+                theirs.close()
+                os.set_blocking(ours.fileno(), False)
+                deadline = time.monotonic() + PATIENCE
+                start = 0
+                while start < len(data):
+                    left = deadline - time.monotonic()
+                    _, ready, _ = select.select([], [ours], [], max(left, 0))
+                    self.assertTrue(ready, f"the program took {start} bytes, then no more")
+                    try:
+                        start += os.write(ours.fileno(), data[start:start + rng.choice(sizes)])
+                    except BlockingIOError:
+                        pass
+                    except (BrokenPipeError, ConnectionResetError):
+                        break  # the program has read all that it reads
+                ours.close()
+                status = (p.wait(timeout=PATIENCE), p.stderr.read())
+            out.seek(0)
+            return out.read(), status, None
 
     def read_until(self, fd, want=None, seen=b"", shown=lambda raw: raw):
         """Reads fd until want shows up in what it has shown (the bytes read,
@@ -155,7 +211,12 @@ class Case(unittest.TestCase):
             ready, _, _ = select.select([fd], [], [], max(left, 0))
             self.assertTrue(ready, f"waited in vain for {want or 'the end'!r}; "
                                    f"got {shown(seen)[-300:]!r}")
-            chunk = os.read(fd, 1 << 20)
+            try:
+                chunk = os.read(fd, 1 << 20)
+            except OSError as e:  # EIO: a terminal that no process holds any more
+                if e.errno != errno.EIO:
+                    raise
+                chunk = b""
             if not chunk and want is None:
                 return seen
             self.assertTrue(chunk, f"output ended before {want!r}; got {shown(seen)[-300:]!r}")
@@ -242,20 +303,26 @@ class WhiteSpaceAndSigns(Case):
             ("leading zeros stay decimal", "3 010 -0009 +00", 3, [10, -9, 0]),
             ("leading zeros past eight digits", "3 000000001 0000000012345678 -00000000000000002147483648",
              3, [1, 12345678, -2147483648]),
-            ("digits run into other bytes", "4 12345678x", 4, [12345678, 0, 0, 0]),
-            ("the 0s after a failed read count in the extremes", "3 -5 -7 x", 3, [-5, -7, 0]),
-            ("more 0s after a failed read than one run of them", "2500 4 x", 2500, [4] + [0] * 2499),
+            ("digits run into other bytes", "4 12345678x", 4, [12345678, 0, 0, 0],
+             "value 1 is not a number" + AFTER),
+            ("the 0s after a failed read count in the extremes", "3 -5 -7 x", 3, [-5, -7, 0],
+             "value 2 is not a number" + LAST),
+            ("more 0s after a failed read than one run of them", "2500 4 x", 2500, [4] + [0] * 2499,
+             "value 1 is not a number" + AFTER),
             ("minus zero", "1 -0", 1, [0]),
             ("input after the last value is not read", "2 1 2 3 junk -", 2, [1, 2]),
-            ("a number stops at the first other byte", "3 7x 8", 3, [7, 0, 0]),
+            ("a number stops at the first other byte", "3 7x 8", 3, [7, 0, 0], "value 1 is not a number" + AFTER),
             ("no white space needed after a sign-less stop", "2 5-6", 2, [5, -6]),
             ("UTF-8 BOM skipped", b"\xef\xbb\xbf3 5 -2 7", 3, [5, -2, 7]),
             ("UTF-16LE", utf16("3 5 -2 7"), 3, [5, -2, 7]),
             ("UTF-16BE", utf16("3 5 -2\r\n7", "be"), 3, [5, -2, 7]),
-            ("a non-ASCII unit ends a number", utf16("2 12\u3033 5"), 2, [12, 0]),
+            ("a non-ASCII unit ends a number", utf16("2 12\u3033 5"), 2, [12, 0],
+             "value 1 is not a number" + LAST),
             ("an odd last byte of UTF-16 is no digit", utf16("1 7") + b"5", 1, [7]),
-            ("a BOM further on is no white space", b"2 1 \xef\xbb\xbf2", 2, [1, 0]),
-            ("UTF-16 without a BOM is read as bytes", "3 5".encode("utf-16-le"), 3, [0, 0, 0]),
+            ("a BOM further on is no white space", b"2 1 \xef\xbb\xbf2", 2, [1, 0],
+             "value 1 is not a number" + LAST),
+            ("UTF-16 without a BOM is read as bytes", "3 5".encode("utf-16-le"), 3, [0, 0, 0],
+             "value 0 is not a number" + AFTER),
         ])
 
     def test_the_next_reader_of_a_file_starts_after_the_last_byte_read(self):
@@ -287,29 +354,54 @@ class CountsOfZeroOrLess(Case):
             ("zero with values after it", "0 1 2 3", 0, []),
             ("negative", "-5 1 2", -5, []),
             ("most negative", "-2147483648", 0, []),
-            ("empty input", "", 0, []),
-            ("only white space", " \n\t ", 0, []),
-            ("not a number", "abc 1 2", 0, []),
-            ("count out of range", "2147483648 1 2", 0, []),
+            ("empty input", "", 0, [], "the input ends before the count" + LAST),
+            ("only white space", " \n\t ", 0, [], "the input ends before the count" + LAST),
+            ("not a number", "abc 1 2", 0, [], "the count is not a number" + LAST),
+            ("count out of range", "2147483648 1 2", 0, [], "the count is out of range" + LAST),
         ])
 
 
 class FailedReads(Case):
     def test_table(self):
         self.check_table([
-            ("not a number stops all reading", "4 1 x 3 4", 4, [1, 0, 0, 0]),
-            ("early end", "3 8", 3, [8, 0, 0]),
-            ("no values at all", "2", 2, [0, 0]),
-            ("lone minus", "3 1 - 5", 3, [1, 0, 0]),
-            ("lone plus at the end", "2 1 +", 2, [1, 0]),
-            ("double sign", "2 --1 5", 2, [0, 0]),
-            ("one past the largest", "3 1 2147483648 5", 3, [1, 0, 0]),
-            ("one past the smallest", "3 1 -2147483649 5", 3, [1, 0, 0]),
-            ("far out of range", "2 99999999999 5", 2, [0, 0]),
-            ("many digits", "2 " + "9" * 50 + " 5", 2, [0, 0]),
-            ("a failed value is 0 in the scan", "3 -4 -2", 3, [-4, -2, 0]),
-            ("a NUL byte is not white space", "2 1\0 2", 2, [1, 0]),
+            ("not a number stops all reading", "4 1 x 3 4", 4, [1, 0, 0, 0], "value 1 is not a number" + AFTER),
+            ("early end", "3 8", 3, [8, 0, 0], "the input ends before value 1" + AFTER),
+            ("no values at all", "2", 2, [0, 0], "the input ends before value 0" + AFTER),
+            ("lone minus", "3 1 - 5", 3, [1, 0, 0], "value 1 is not a number" + AFTER),
+            ("lone plus at the end", "2 1 +", 2, [1, 0], "value 1 is not a number" + LAST),
+            ("double sign", "2 --1 5", 2, [0, 0], "value 0 is not a number" + AFTER),
+            ("one past the largest", "3 1 2147483648 5", 3, [1, 0, 0], "value 1 is out of range" + AFTER),
+            ("one past the smallest", "3 1 -2147483649 5", 3, [1, 0, 0], "value 1 is out of range" + AFTER),
+            ("far out of range", "2 99999999999 5", 2, [0, 0], "value 0 is out of range" + AFTER),
+            ("many digits", "2 " + "9" * 50 + " 5", 2, [0, 0], "value 0 is out of range" + AFTER),
+            ("a failed value is 0 in the scan", "3 -4 -2", 3, [-4, -2, 0], "the input ends before value 2" + LAST),
+            ("a NUL byte is not white space", "2 1\0 2", 2, [1, 0], "value 1 is not a number" + LAST),
         ])
+
+    def test_the_first_failed_read_is_named_however_the_input_comes(self):
+        rng = random.Random(44)
+        for name, text, count, values, said in [
+            ("the count, not a number", "x 1 2 3", 0, [], "the count is not a number" + LAST),
+            ("the count, out of range", "-2147483649 1", 0, [], "the count is out of range" + LAST),
+            ("the count, the input ended", " \n", 0, [], "the input ends before the count" + LAST),
+            ("the first value, not a number", "3 x 1 2", 3, [0, 0, 0], "value 0 is not a number" + AFTER),
+            ("the first value, out of range", "3 2147483648 1 2", 3, [0, 0, 0],
+             "value 0 is out of range" + AFTER),
+            ("the first value, the input ended", "3\n", 3, [0, 0, 0], "the input ends before value 0" + AFTER),
+            ("a middle value, a thousands separator", "4\n7\n1,000\n2\n", 4, [7, 1, 0, 0],
+             "value 2 is not a number" + AFTER),
+            ("a middle value, out of range", "3 7 -9999999999 2", 3, [7, 0, 0], "value 1 is out of range" + AFTER),
+            ("a middle value, the input ended", "3 7", 3, [7, 0, 0], "the input ends before value 1" + AFTER),
+            ("the last value, not a number", "3 7 -1 +x", 3, [7, -1, 0], "value 2 is not a number" + LAST),
+            ("the last value, out of range", "3 7 -1 4294967296", 3, [7, -1, 0], "value 2 is out of range" + LAST),
+            ("the last value, the input ended", "3 7 -1\n", 3, [7, -1, 0], "the input ends before value 2" + LAST),
+        ]:
+            for encoding, way in itertools.product(["bytes", "UTF-16"], ["from a file", "in one write",
+                                                                          "a byte at a time"]):
+                with self.subTest(name, encoding=encoding, way=way):
+                    data = utf16(text) if encoding == "UTF-16" else text.encode()
+                    out, status, _ = self.feed(data, way, rng)
+                    self.assertEqual((out, status), (transcript(count, values), (0, message(said))))
 
     def test_no_input_is_awaited_after_a_failed_read(self):
         # The pipe stays open until the program has ended by itself: one
@@ -360,7 +452,7 @@ class BufferBoundaries(Case):
     def test_long_runs_of_zeros_and_white_space(self):
         self.check_table([
             ("100,000 leading zeros", "2 " + "0" * 100000 + "7 -" + "0" * 100000 + "8", 2, [7, -8]),
-            ("zeros then out of range", "1 " + "0" * 100000 + "2147483648", 1, [0]),
+            ("zeros then out of range", "1 " + "0" * 100000 + "2147483648", 1, [0], "value 0 is out of range" + LAST),
             ("a megabyte of blanks", " " * 1000000 + "1 " + "\n" * 1000000 + "5", 1, [5]),
             ("extremes in the second block of values",
              f"{VALUES_PER_BLOCK + 2} " + "1 " * VALUES_PER_BLOCK + "-3 9",
@@ -389,13 +481,14 @@ class InputInAnyPieces(Case):
     """Inputs made at random of numbers, white space and what is neither, the
     end of a file's first block of input often put inside or beside one of them,
     fed four ways and compared with a plain model of the program: the output,
-    and from a file the offset left behind."""
+    the failed read named, and from a file the offset left behind."""
 
     BOMS = {"bytes": b"", "UTF-8": b"\xef\xbb\xbf", "UTF-16-LE": b"\xff\xfe", "UTF-16-BE": b"\xfe\xff"}
     NUMBER = re.compile(rb"[ \t\n\v\f\r]*([+-]?)([0-9]*)")
 
     def model(self, data):
-        """The count, the values the program ends up with, the bytes it leaves."""
+        """The count, the values the program ends up with, the line that names
+        the read that failed, if one did, and the bytes it leaves."""
         encoding = next(e for e, m in reversed(self.BOMS.items()) if data.startswith(m))
         bom = self.BOMS[encoding]
         text, width = data[len(bom):], 1 + encoding.startswith("UTF-16")
@@ -403,58 +496,23 @@ class InputInAnyPieces(Case):
             order = "little" if encoding.endswith("LE") else "big"
             units = (int.from_bytes(text[k:k + 2], order) for k in range(0, len(text) - 1, 2))
             text = bytes(u if u < 0x80 else ord("?") for u in units)
-        pos, numbers = 0, []
+        pos, numbers, said = 0, [], None
         while not numbers or len(numbers) <= numbers[0]:
             m = self.NUMBER.match(text, pos)
             pos = m.end() if m[2] else m.end(1)
-            if not m[2] or not -2**31 <= int(m[1] + m[2]) < 2**31:
+            read = f"value {len(numbers) - 1}" if numbers else "the count"
+            if not m[2]:
+                said = (f"the input ends before {read}" if pos == len(text) and not m[1]
+                        else f"{read} is not a number")
+            elif not -2**31 <= int(m[1] + m[2]) < 2**31:
+                said = f"{read} is out of range"
+            if said:
+                said += AFTER if numbers and len(numbers) < numbers[0] else LAST
                 break
             numbers.append(int(m[1] + m[2]))
         count = numbers[0] if numbers else 0
         values = numbers[1:] + [0] * (count + 1 - len(numbers))
-        return count, values, len(data) - len(bom) - width * pos
-
-    def feed(self, data, way, rng):
-        """The program's output for data fed way, its status and error output,
-        and from a file the bytes it left unread. A piece sent on a socket of
-        messages is one read (where wine runs the program, a pipe stands in),
-        so none is larger than the program reads at once."""
-        with tempfile.TemporaryFile() as f, tempfile.TemporaryFile() as out:
-            if way == "from a file":
-                f.write(data)
-                f.seek(0)
-                p = subprocess.run(PROGRAM, stdin=f, stdout=out, stderr=subprocess.PIPE,
-                                   timeout=PATIENCE)
-                out.seek(0)
-                unread = len(data) - os.lseek(f.fileno(), 0, os.SEEK_CUR)
-                return out.read(), (p.returncode, p.stderr), unread
-            sizes = {"in one write": [len(data)],
-                     "in odd pieces": [1, 3, 5, 7, 4093, INPUT_BLOCK - 3],
-                     "a byte at a time": [1]}[way]
-            if way == "in one write" or WINDOWS:
-                reader, writer = os.pipe()
-                theirs, ours = open(reader, "rb", buffering=0), open(writer, "wb", buffering=0)
-            else:
-                ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
-            with ours, started(PROGRAM, stdin=theirs, stdout=out, stderr=subprocess.PIPE) as p:
-                theirs.close()
-                os.set_blocking(ours.fileno(), False)
-                deadline = time.monotonic() + PATIENCE
-                start = 0
-                while start < len(data):
-                    left = deadline - time.monotonic()
-                    _, ready, _ = select.select([], [ours], [], max(left, 0))
-                    self.assertTrue(ready, f"the program took {start} bytes, then no more")
-                    try:
-                        start += os.write(ours.fileno(), data[start:start + rng.choice(sizes)])
-                    except BlockingIOError:
-                        pass
-                    except (BrokenPipeError, ConnectionResetError):
-                        break  # the program has read all that it reads
-                ours.close()
-                status = (p.wait(timeout=PATIENCE), p.stderr.read())
-            out.seek(0)
-            return out.read(), status, None
+        return count, values, said, len(data) - len(bom) - width * pos
 
     def random_case(self, rng, most=8, junk=0.4):
         """Random input, and a name that shows its text."""
@@ -490,14 +548,14 @@ class InputInAnyPieces(Case):
         values = [rng.randint(-2**31, 2**31 - 1) for _ in range(VALUES_PER_BLOCK + 2)]
         cases.append((f"{len(values)} values", " ".join(map(str, [len(values)] + values)).encode()))
         for name, data in cases:
-            count, values, unread = self.model(data)
+            count, values, said, unread = self.model(data)
             for way in ["from a file", "in one write", "in odd pieces", "a byte at a time"]:
                 if way == "a byte at a time" and len(data) > 4096:
                     continue
                 with self.subTest(name, way=way):
                     out, status, left = self.feed(data, way, rng)
                     self.assertEqual(out, transcript(count, values))
-                    self.assertEqual(status, (0, b""))
+                    self.assertEqual(status, (0, message(said)))
                     self.assertIn(left, (None, unread))
 
 
@@ -631,10 +689,11 @@ class Terminal(Case):
     the console that wine keeps on one."""
 
     def start(self):
+        """The program, with all three of its streams on the terminal."""
         leader, follower = os.openpty()
         if WINDOWS:  # wine's console edits the line itself, and takes Enter as "\r"
             tty.setraw(follower)
-        p = subprocess.Popen(PROGRAM, stdin=follower, stdout=follower, stderr=subprocess.PIPE)
+        p = subprocess.Popen(PROGRAM, stdin=follower, stdout=follower, stderr=follower)
         os.close(follower)
         self.addCleanup(os.close, leader)
         self.addCleanup(p.kill)
@@ -671,7 +730,9 @@ class Terminal(Case):
         os.write(term, b"3\r1\r")
         seen = self.screen(term, "Enter your 1 number : ", seen)
         os.write(term, b"\x04")  # Ctrl-D: the input ends here, once and for all
-        self.screen(term, "Enter your 2 number : max is 1\nmin is 0\n", seen)
+        self.screen(term, "Enter your 2 number : max is 1\nmin is 0\n0 value you have entered is : 1\n"
+                          "1 value you have entered is : 0\n2 value you have entered is : 0\n"
+                          "extremes: the input ends before value 1" + AFTER + "\n", seen)
         self.assertEqual(p.wait(timeout=PATIENCE), 0)
 
 
@@ -736,21 +797,25 @@ class FailedWrites(Case):
     def test_a_closed_pipe_ends_the_run_quietly_and_leaves_the_file_offset(self):
         # 20 million prompts would take a while to write out; the run must
         # end at the first write to a closed pipe, of the output or of a
-        # message, and leave the file offset at the character that stopped
-        # the failed read: killed by SIGPIPE, or with status 1 where SIGPIPE
-        # was ignored or blocked when it started, or on Windows, which has
-        # no SIGPIPE. With no message to write, standard error's pipe does
-        # not matter.
+        # message, and leave the file offset where the reading stopped:
+        # killed by SIGPIPE, or with status 1 where SIGPIPE was ignored or
+        # blocked when it started, or on Windows, which has no SIGPIPE. With
+        # no message to write, standard error's pipe does not matter.
         sigpipe_at_start = {
             "default": lambda: signal.signal(signal.SIGPIPE, signal.SIG_DFL),
             "ignored": lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN),
             "blocked": lambda: signal.pthread_sigmask(signal.SIG_BLOCK, [signal.SIGPIPE]),
         }
         start = "enter the array length : " + "".join(f"Enter your {i} number : " for i in range(5))
-        closed_pipes = ["standard output", "standard error", "standard error, nothing to say"]
-        for closed, sigpipe in itertools.product(closed_pipes, sigpipe_at_start):
-            quiet = closed.endswith("nothing to say")
-            data = b"3 5 x rest" if quiet else b"20000000 5 x rest"
+        # The pipe closed, the input, the whole output where standard output
+        # is not closed or full, and whether the run fails.
+        rows = [
+            ("standard output", b"20000000 5 x rest", None, True),
+            ("standard error, a write error to report", b"20000000 5 x rest", None, True),
+            ("standard error, a failed read to name", b"3 5 x rest", transcript(3, [5, 0, 0]), True),
+            ("standard error, nothing to say", b"1 5x rest", transcript(1, [5]), False),
+        ]
+        for (closed, data, whole, fails), sigpipe in itertools.product(rows, sigpipe_at_start):
             with self.subTest(closed=closed, sigpipe=sigpipe), tempfile.TemporaryFile() as f, \
                     open("/dev/full", "wb") as full:
                 f.write(data)
@@ -758,7 +823,7 @@ class FailedWrites(Case):
                 reader, writer = os.pipe()
                 if closed.startswith("standard error"):
                     os.close(reader)
-                    streams = {"stdout": subprocess.PIPE if quiet else full, "stderr": writer}
+                    streams = {"stdout": subprocess.PIPE if whole else full, "stderr": writer}
                 else:
                     streams = {"stdout": writer, "stderr": subprocess.PIPE}
                 with started(PROGRAM, stdin=f, **streams,
@@ -768,12 +833,12 @@ class FailedWrites(Case):
                         seen = self.read_until(reader, start[-30:].encode())
                         self.assertEqual(seen[:len(start)], start.encode())
                         os.close(reader)
-                    if quiet:
-                        self.assertEqual(self.read_until(p.stdout.fileno()), transcript(3, [5, 0, 0]))
+                    if whole:
+                        self.assertEqual(self.read_until(p.stdout.fileno()), whole)
                     status = p.wait(timeout=PATIENCE)
                     self.assertEqual(p.stderr.read() if p.stderr else b"", b"")
                 killed = sigpipe == "default" and not WINDOWS
-                self.assertEqual(status, 0 if quiet else -signal.SIGPIPE if killed else 1)
+                self.assertEqual(status, 0 if not fails else -signal.SIGPIPE if killed else 1)
                 self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), data.index(b"x"))
 
 
