@@ -13,8 +13,11 @@ static bool answer_option(const char* argument);
 int main(int argc, char* argv[])
 {
     io::Input input;
-    if (argc > 1 && answer_option(argv[1]))
-        return io::finish();
+    if (argc > 1) {
+        if (answer_option(argv[1]))
+            return io::finish();
+        io::name_ignored(argc - 1, argv + 1);
+    }
 
     io::write("enter the array length : ");
     std::int32_t uno = 0;  // a count that cannot be read is 0

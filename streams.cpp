@@ -73,6 +73,17 @@ public:
         return *this;
     }
 
+    // An argument in single quotes, a control character in it shown as '?',
+    // as ls -q shows a file name, so that the message stays one line.
+    Message& add_quoted(const char* text)
+    {
+        put('\'');
+        for (; *text; ++text)
+            put(static_cast<unsigned char>(*text) < 0x20 || *text == 0x7f ? '?' : *text);
+        put('\'');
+        return *this;
+    }
+
     // Ends the line and writes it; false if a write failed.
     bool send()
     {
@@ -108,6 +119,10 @@ void report(const char* what, const char* reason)
         message.add(": ").add(reason);
     message.send();
 }
+
+// A message that could not be written whole: the run goes on, and ends with
+// status 1.
+bool message_lost = false;
 
 // Seeks standard input back before a held SIGPIPE can end the process.
 void leave()
@@ -363,6 +378,16 @@ void StandardOutput::close()
 
 }  // namespace detail
 
+void name_ignored(int count, const char* const arguments[])
+{
+    Message message;
+    message.add("ignoring ");
+    for (int k = 0; k < count; ++k)
+        (k > 0 ? message.add(", ") : message).add_quoted(arguments[k]);
+    if (!message.add(": the numbers are read from standard input; see extremes --help").send())
+        message_lost = true;
+}
+
 int finish()
 {
     return finish(true, 0, 0);
@@ -371,7 +396,7 @@ int finish()
 int finish(bool counted, std::int32_t values_held, std::int32_t count)
 {
     detail::standard_output.close();
-    int status = 0;
+    int status = message_lost ? 1 : 0;
     const detail::Failure failure = detail::standard_input.failure();
     if (const int error = detail::standard_input.error()) {
         report("read error", std::strerror(error));

@@ -164,9 +164,13 @@ private:
 template <typename... Pieces>
 void write(const Pieces&... pieces);
 
+// Names on standard error, before the first prompt, the arguments that the
+// run ignores.
+void name_ignored(int count, const char* const arguments[]);
+
 // Flushes and closes standard output, reports a read error, seeks standard
 // input back to the first byte not taken, and returns the exit status: 0,
-// or 1 after a read error. A SIGPIPE
+// or 1 after a read error or a message that could not be written. A SIGPIPE
 // held since a write to a closed pipe, of standard output or of a message,
 // ends the process here; where SIGPIPE was ignored or blocked at the start,
 // the status is 1.

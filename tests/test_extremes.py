@@ -101,14 +101,13 @@ def run(data, args=(), from_file=False, **kw):
     in blocks of exactly INPUT_BLOCK bytes."""
     if isinstance(data, str):
         data = data.encode()
+    streams = {"stdout": subprocess.PIPE, "stderr": subprocess.PIPE, **kw}
     if not from_file:
-        return subprocess.run(PROGRAM + list(args), input=data, capture_output=True,
-                              timeout=PATIENCE, **kw)
+        return subprocess.run(PROGRAM + list(args), input=data, timeout=PATIENCE, **streams)
     with tempfile.TemporaryFile() as f:
         f.write(data)
         f.seek(0)
-        return subprocess.run(PROGRAM + list(args), stdin=f, capture_output=True,
-                              timeout=PATIENCE, **kw)
+        return subprocess.run(PROGRAM + list(args), stdin=f, timeout=PATIENCE, **streams)
 
 
 def utf16(text, order="le"):
@@ -259,19 +258,23 @@ class Ordinary(Case):
         ])
 
     def test_arguments_are_ignored_unless_the_first_is_an_option(self):
-        for name, args in [
-            ("a number", ["7"]),
-            ("an option after the first argument", ["7", "--help"]),
-            ("a short option", ["-h"]),
-            ("an option with a value", ["--version=2"]),
-            ("the start of an option", ["--vers"]),
-            ("the end of the options", ["--", "--help"]),
-            ("an empty argument", [""]),
+        # Named on standard error before the first prompt: both streams go
+        # to one pipe here.
+        for name, args, named in [
+            ("a file name", ["numbers.txt"], "'numbers.txt'"),
+            ("an option after the first argument", ["7", "--help"], "'7', '--help'"),
+            ("a short option", ["-h"], "'-h'"),
+            ("an option with a value", ["--version=2"], "'--version=2'"),
+            ("the start of an option", ["--vers"], "'--vers'"),
+            ("the end of the options", ["--", "--help"], "'--', '--help'"),
+            ("an empty argument", [""], "''"),
+            ("control characters, shown as ?", ["a\nb\tc\x7f"], "'a?b?c?'"),
         ]:
             with self.subTest(name):
-                result = run("2 1 2", args=args)
-                self.assertEqual((result.stdout, result.stderr, result.returncode),
-                                 (transcript(2, [1, 2]), b"", 0))
+                result = run("2 1 2", args=args, stderr=subprocess.STDOUT)
+                said = message(f"ignoring {named}: the numbers are read from standard input;"
+                               " see extremes --help")
+                self.assertEqual((result.stdout, result.returncode), (said + transcript(2, [1, 2]), 0))
 
     def test_options_are_answered_without_reading(self):
         for name, args, first_line in [
