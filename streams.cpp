@@ -13,8 +13,9 @@ namespace io {
 
 namespace {
 
-// Apart from the objects, which are not all zeros, so that the buffers go
-// in .bss and not into the program file.
+// The buffers are arrays of their own: all zeros, they go in .bss and take
+// no room in the program file. Inside the objects, which hold pointers and
+// so are not all zeros, they would go in .data.
 char output_space[detail::StandardOutput::buffer_size];
 char input_space[detail::StandardInput::space_size];
 
