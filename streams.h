@@ -178,8 +178,8 @@ int finish();
 
 // As finish, for a run that read the count (counted: whether it found it)
 // and then values_held of its count values: after the output, the first
-// read that found no number, if one did, is named on standard error, and
-// the status stays 0.
+// read that found no number, if one did, is named on standard error, which
+// leaves the status 0 unless the line cannot be written.
 int finish(bool counted, std::int32_t values_held, std::int32_t count);
 
 // Ends the run with status 1 after flushing standard output and reporting
