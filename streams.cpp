@@ -59,10 +59,17 @@ public:
     Message(const Message&) = delete;
     Message& operator=(const Message&) = delete;
 
-    Message& add(const char* text)
+    Message& add(const char* piece)
     {
-        while (*text)
-            put(*text++);
+        for (std::size_t size = std::strlen(piece); size > 0;) {
+            if (length == sizeof text)
+                write();
+            const std::size_t n = std::min(size, sizeof text - length);
+            std::memcpy(text + length, piece, n);
+            length += n;
+            piece += n;
+            size -= n;
+        }
         return *this;
     }
 
