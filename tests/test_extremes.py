@@ -6,20 +6,18 @@
 
 COMMAND starts the program: build/extremes, wine build-win32/extremes.exe for
 the Windows build, whose lines are expected to end in CRLF, or qemu with a
-build for another processor. Each case (a test method of a theme, a
-TestCase class) is a CTest test of its own, as --cases lists them, with the
-seconds that its theme may take, so that a case skipped shows as skipped.
-VERSION is the version that --version must tell; PRINTER is
-tests/boundaries.cpp built, run as COMMAND runs the program. --sanitized
-says the program was built with the sanitizers, whose memory use is their
-own; HELPER is tests/peak_memory.cpp built, without which memory is not
-measured. A run stops at its first failure; it exits with status 77 when
-every case it ran was skipped, and fails when a row of a case was skipped
-where the others ran.
+build for another processor. CTest runs each case (a test method of a
+theme, a TestCase class) as a test, as --cases lists them, with the seconds
+that its theme may take. VERSION is the version that --version must tell;
+PRINTER is tests/boundaries.cpp built, run as COMMAND runs the program.
+--sanitized says the program was built with the sanitizers, whose memory
+use is their own; HELPER is tests/peak_memory.cpp built, without which
+memory is not measured. A run stops at its first failure; its status is 77,
+skipped, when every case it ran was skipped, and a row skipped where the
+others of its case ran fails it.
 """
 
 import contextlib
-import errno
 import fcntl
 import itertools
 import os
@@ -150,16 +148,22 @@ class Case(unittest.TestCase):
     TIMEOUT = 120
     LABEL = None
 
-    def check_table(self, table, from_file=False):
-        """Rows of a name, the input, the count and the values that the
-        program ends up with, and what it says on standard error (a failed
-        read named), if anything."""
+    def check_table(self, table, from_file=False, every_way=False):
+        """Rows of a name, the input, the count and values the program ends up
+        with, and the failed read it names, if any; every_way feeds each row
+        from a file, in one write and a byte at a time, as bytes and UTF-16."""
+        rng = random.Random(44)
         for name, data, count, values, *said in table:
-            with self.subTest(name):
-                result = run(data, from_file=from_file)
-                self.assertEqual(result.stdout, transcript(count, values))
-                self.assertEqual(result.stderr, message(*said))
-                self.assertEqual(result.returncode, 0)
+            expected = (transcript(count, values), (0, message(*said)))
+            if every_way:
+                for text, way in itertools.product([data.encode(), utf16(data)],
+                                                   ["from a file", "in one write", "a byte at a time"]):
+                    with self.subTest(name, way=way, utf16=text != data.encode()):
+                        self.assertEqual(self.feed(text, way, rng)[:2], expected)
+            else:
+                with self.subTest(name):
+                    result = run(data, from_file=from_file)
+                    self.assertEqual((result.stdout, (result.returncode, result.stderr)), expected)
 
     def feed(self, data, way, rng):
         """The program's output for data fed way, its status and error output,
@@ -213,12 +217,7 @@ class Case(unittest.TestCase):
             ready, _, _ = select.select([fd], [], [], max(left, 0))
             self.assertTrue(ready, f"waited in vain for {want or 'the end'!r}; "
                                    f"got {shown(seen)[-300:]!r}")
-            try:
-                chunk = os.read(fd, 1 << 20)
-            except OSError as e:  # EIO: a terminal that no process holds any more
-                if e.errno != errno.EIO:
-                    raise
-                chunk = b""
+            chunk = os.read(fd, 1 << 20)
             if not chunk and want is None:
                 return seen
             self.assertTrue(chunk, f"output ended before {want!r}; got {shown(seen)[-300:]!r}")
@@ -297,6 +296,12 @@ class Ordinary(Case):
                 self.assertEqual((lines[0], lines[-1]), (first_line.encode(), b""))
                 self.assertNotRegex(b"".join(lines), rb"[\r\n]", "a line end that is not EOL")
                 self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), 0)
+
+    @unittest.skipIf(SANITIZED, "the sanitizers' runtime is a library of its own")
+    def test_the_program_needs_the_c_library_alone(self):
+        needed = needed_libraries(PROGRAM[-1])
+        c_library = {"kernel32.dll", "msvcrt.dll"} if WINDOWS else {"libc.so.6"}
+        self.assertLessEqual({name.lower() for name in needed}, c_library, needed)
 
 
 class WhiteSpaceAndSigns(Case):
@@ -382,17 +387,12 @@ class FailedReads(Case):
             ("many digits", "2 " + "9" * 50 + " 5", 2, [0, 0], "value 0 is out of range" + AFTER),
             ("a failed value is 0 in the scan", "3 -4 -2", 3, [-4, -2, 0], "the input ends before value 2" + LAST),
             ("a NUL byte is not white space", "2 1\0 2", 2, [1, 0], "value 1 is not a number" + LAST),
-        ])
-
-    def test_the_first_failed_read_is_named_however_the_input_comes(self):
-        rng = random.Random(44)
-        for name, text, count, values, said in [
+            # Each failure at the count, the first value, a middle one and the last.
             ("the count, not a number", "x 1 2 3", 0, [], "the count is not a number" + LAST),
             ("the count, out of range", "-2147483649 1", 0, [], "the count is out of range" + LAST),
             ("the count, the input ended", " \n", 0, [], "the input ends before the count" + LAST),
             ("the first value, not a number", "3 x 1 2", 3, [0, 0, 0], "value 0 is not a number" + AFTER),
-            ("the first value, out of range", "3 2147483648 1 2", 3, [0, 0, 0],
-             "value 0 is out of range" + AFTER),
+            ("the first value, out of range", "3 2147483648 1 2", 3, [0, 0, 0], "value 0 is out of range" + AFTER),
             ("the first value, the input ended", "3\n", 3, [0, 0, 0], "the input ends before value 0" + AFTER),
             ("a middle value, a thousands separator", "4\n7\n1,000\n2\n", 4, [7, 1, 0, 0],
              "value 2 is not a number" + AFTER),
@@ -401,13 +401,7 @@ class FailedReads(Case):
             ("the last value, not a number", "3 7 -1 +x", 3, [7, -1, 0], "value 2 is not a number" + LAST),
             ("the last value, out of range", "3 7 -1 4294967296", 3, [7, -1, 0], "value 2 is out of range" + LAST),
             ("the last value, the input ended", "3 7 -1\n", 3, [7, -1, 0], "the input ends before value 2" + LAST),
-        ]:
-            for encoding, way in itertools.product(["bytes", "UTF-16"], ["from a file", "in one write",
-                                                                          "a byte at a time"]):
-                with self.subTest(name, encoding=encoding, way=way):
-                    data = utf16(text) if encoding == "UTF-16" else text.encode()
-                    out, status, _ = self.feed(data, way, rng)
-                    self.assertEqual((out, status), (transcript(count, values), (0, message(said))))
+        ], every_way=True)
 
     def test_no_input_is_awaited_after_a_failed_read(self):
         # The pipe stays open until the program has ended by itself: one
@@ -854,54 +848,39 @@ class FailedWrites(Case):
 
 
 def needed_libraries(path):
-    """The shared libraries that the program at path names as needed: an ELF
-    program's DT_NEEDED entries, or the DLLs a PE program imports from."""
+    """The libraries that the program at path needs: its DT_NEEDED entries
+    (ELF), or the DLLs it imports from (PE)."""
     with open(path, "rb") as f:
         image = f.read()
+
+    def string(at):
+        return image[at:image.index(b"\0", at)].decode()
+
     if image.startswith(b"\x7fELF"):
         wide, order = image[4] == 2, "<" if image[5] == 1 else ">"
-        header = order + ("Q" if wide else "I")
-        (sections,) = struct.unpack_from(header, image, 0x28 if wide else 0x20)
+        (start,) = struct.unpack_from(order + ("Q" if wide else "I"), image, 0x28 if wide else 0x20)
         size, count = struct.unpack_from(order + "HH", image, 0x3a if wide else 0x2e)
-        # Each section's type, offset, size and link.
-        layout = order + ("4xI16xQQI" if wide else "4xI8xIII")
-        table = [struct.unpack_from(layout, image, sections + k * size) for k in range(count)]
-        entry = order + ("qQ" if wide else "iI")
-        names = []
-        for kind, offset, length, link in table:
-            if kind == 6:  # SHT_DYNAMIC, whose strings are in section link
-                strings = table[link][1]
-                for at in range(offset, offset + length, struct.calcsize(entry)):
-                    tag, value = struct.unpack_from(entry, image, at)
-                    if tag == 1:  # DT_NEEDED
-                        names.append(image[strings + value:image.index(b"\0", strings + value)].decode())
-        return names
-    # PE: the import table, found by its RVA through the section table.
+        # Each section's type, offset, size and link (SHT_DYNAMIC's: its strings).
+        sections = [struct.unpack_from(order + ("4xI16xQQI" if wide else "4xI8xIII"), image, start + k * size)
+                    for k in range(count)]
+        return [string(sections[link][1] + value) for kind, at, length, link in sections if kind == 6
+                for tag, value in struct.iter_unpack(order + ("qQ" if wide else "iI"), image[at:at + length])
+                if tag == 1]  # SHT_DYNAMIC, DT_NEEDED
+    # PE: the import descriptors, found by their RVA through the section table.
     (pe,) = struct.unpack_from("<I", image, 0x3c)
-    sections, optional = struct.unpack_from("<H12xH", image, pe + 6)
-    magic, = struct.unpack_from("<H", image, pe + 24)
+    count, optional, magic = struct.unpack_from("<H12xHxxH", image, pe + 6)
     (imports,) = struct.unpack_from("<I", image, pe + 24 + (104 if magic == 0x10b else 120))
-    table = [struct.unpack_from("<8xIIII", image, pe + 24 + optional + 40 * k) for k in range(sections)]
+    sections = [struct.unpack_from("<8xIIII", image, pe + 24 + optional + 40 * k) for k in range(count)]
 
     def offset(rva):
-        for size, start, raw_size, raw in table:
-            if start <= rva < start + max(size, raw_size):
-                return rva - start + raw
-        raise ValueError(f"{path}: no section holds RVA {rva:#x}")
+        return next(rva - start + raw for size, start, raw_size, raw in sections
+                    if start <= rva < start + max(size, raw_size))
 
     names, at = [], offset(imports)
-    while (name := struct.unpack_from("<12xI", image, at)[0]) != 0:
-        names.append(image[offset(name):image.index(b"\0", offset(name))].decode())
+    while name := struct.unpack_from("<12xI", image, at)[0]:
+        names.append(string(offset(name)))
         at += 20
     return names
-
-
-class Libraries(Case):
-    @unittest.skipIf(SANITIZED, "the sanitizers' runtime is a library of its own")
-    def test_the_program_needs_the_c_library_alone(self):
-        needed = needed_libraries(PROGRAM[-1])
-        c_library = {"kernel32.dll", "msvcrt.dll"} if WINDOWS else {"libc.so.6"}
-        self.assertLessEqual({name.lower() for name in needed}, c_library, needed)
 
 
 NATIVE_MEMORY = unittest.skipIf(
@@ -1015,9 +994,8 @@ if __name__ == "__main__":
         result = unittest.TextTestRunner(failfast=True).run(suite)
         for test, reason in result.skipped:
             print(f"skipped: {test.id()}: {reason}")
-        if not result.wasSuccessful():
-            sys.exit(1)
         if any(test.id() not in cases for test, _ in result.skipped):
             sys.exit("a row was skipped where the others of its case ran: "
                      "give it a case of its own, so that CTest shows the skip")
-        sys.exit(77 if result.skipped and len(result.skipped) == result.testsRun else 0)
+        sys.exit(1 if not result.wasSuccessful() else
+                 77 if result.skipped and len(result.skipped) == result.testsRun else 0)
