@@ -75,10 +75,9 @@ public:
 
     Message& add(std::int32_t n)
     {
-        char text[digits::decimal_room];
-        for (const char* p = text, *end = digits::put_decimal(text, n); p < end; ++p)
-            put(*p);
-        return *this;
+        char decimal[digits::decimal_room + 1];
+        *digits::put_decimal(decimal, n) = '\0';
+        return add(decimal);
     }
 
     // An argument in single quotes, a control character in it shown as '?',
