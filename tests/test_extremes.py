@@ -387,7 +387,9 @@ class FailedReads(Case):
             ("many digits", "2 " + "9" * 50 + " 5", 2, [0, 0], "value 0 is out of range" + AFTER),
             ("a failed value is 0 in the scan", "3 -4 -2", 3, [-4, -2, 0], "the input ends before value 2" + LAST),
             ("a NUL byte is not white space", "2 1\0 2", 2, [1, 0], "value 1 is not a number" + LAST),
-            # Each failure at the count, the first value, a middle one and the last.
+        ])
+        # Each failure at the count, the first value, a middle one and the last, fed every way.
+        self.check_table([
             ("the count, not a number", "x 1 2 3", 0, [], "the count is not a number" + LAST),
             ("the count, out of range", "-2147483649 1", 0, [], "the count is out of range" + LAST),
             ("the count, the input ended", " \n", 0, [], "the input ends before the count" + LAST),
