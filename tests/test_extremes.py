@@ -154,16 +154,52 @@ class Case(unittest.TestCase):
         from a file, in one write and a byte at a time, as bytes and UTF-16."""
         rng = random.Random(44)
         for name, data, count, values, *said in table:
-            expected = (transcript(count, values), (0, message(*said)))
+            expected = (transcript(count, values), 0, message(*said))
             if every_way:
                 for text, way in itertools.product([data.encode(), utf16(data)],
                                                    ["from a file", "in one write", "a byte at a time"]):
                     with self.subTest(name, way=way, utf16=text != data.encode()):
-                        self.assertEqual(self.feed(text, way, rng)[:2], expected)
+                        self.assert_run(self.feed(text, way, rng)[:3], expected)
             else:
                 with self.subTest(name):
                     result = run(data, from_file=from_file)
-                    self.assertEqual((result.stdout, (result.returncode, result.stderr)), expected)
+                    self.assert_run((result.stdout, result.returncode, result.stderr), expected)
+
+    def assert_run(self, got, expected):
+        """Compares a run's output, exit status and error output with those
+        expected, standard error first, where a sanitizer reports a fault."""
+        self.assert_same(got[2], expected[2], "standard error")
+        self.assert_same(got[0], expected[0], "the output")
+        self.assertEqual(got[1], expected[1], "the exit status")
+
+    def assert_same(self, got, expected, what="the output"):
+        """Fails, as cmp does, at the first byte where got differs from
+        expected, naming its line and showing that line as expected and as
+        got, cut around the byte. The common start is found by halving,
+        comparing slices: no diff is made, so that a large output fails as
+        fast as a small one."""
+        if got == expected:
+            return
+        same, differs = 0, min(len(got), len(expected)) + 1
+        while differs - same > 1:
+            half = (same + differs) // 2
+            if got[:half] == expected[:half]:
+                same = half
+            else:
+                differs = half
+        start = got.rfind(b"\n", 0, same) + 1
+
+        def around(text):
+            if same == len(text):
+                return "the end"
+            end = text.find(b"\n", same) + 1 or len(text)
+            cut = max(start, same - 30)
+            return ("..." if cut > start else "") + repr(text[cut:min(end, same + 50)]) + \
+                ("..." if same + 50 < end else "")
+
+        line = got.count(b"\n", 0, same) + 1
+        self.fail(f"{what} differs at line {line}, byte {same - start + 1}:"
+                  f" expected {around(expected)}, got {around(got)}")
 
     def feed(self, data, way, rng):
         """The program's output for data fed way, its status and error output,
@@ -178,7 +214,7 @@ class Case(unittest.TestCase):
                                    timeout=PATIENCE)
                 out.seek(0)
                 unread = len(data) - os.lseek(f.fileno(), 0, os.SEEK_CUR)
-                return out.read(), (p.returncode, p.stderr), unread
+                return out.read(), p.returncode, p.stderr, unread
             sizes = {"in one write": [len(data)],
                      "in odd pieces": [1, 3, 5, 7, 4093, INPUT_BLOCK - 3],
                      "a byte at a time": [1]}[way]
@@ -203,9 +239,9 @@ class Case(unittest.TestCase):
                     except (BrokenPipeError, ConnectionResetError):
                         break  # the program has read all that it reads
                 ours.close()
-                status = (p.wait(timeout=PATIENCE), p.stderr.read())
+                status, err = p.wait(timeout=PATIENCE), p.stderr.read()
             out.seek(0)
-            return out.read(), status, None
+            return out.read(), status, err, None
 
     def read_until(self, fd, want=None, seen=b"", shown=lambda raw: raw):
         """Reads fd until want shows up in what it has shown (the bytes read,
@@ -244,7 +280,7 @@ class Ordinary(Case):
                     "0 value you have entered is : 5\n1 value you have entered is : -2\n"
                     "2 value you have entered is : 7\n").replace("\n", EOL).encode()
         result = run("3\n5\n-2\n7\n")
-        self.assertEqual((result.stdout, result.stderr, result.returncode), (expected, b"", 0))
+        self.assert_run((result.stdout, result.returncode, result.stderr), (expected, 0, b""))
 
     def test_table(self):
         self.check_table([
@@ -276,7 +312,8 @@ class Ordinary(Case):
                 result = run("2 1 2", args=args, stderr=subprocess.STDOUT)
                 said = message(f"ignoring {named}: the numbers are read from standard input;"
                                " see extremes --help")
-                self.assertEqual((result.stdout, result.returncode), (said + transcript(2, [1, 2]), 0))
+                self.assert_same(result.stdout, said + transcript(2, [1, 2]))
+                self.assertEqual(result.returncode, 0)
 
     def test_options_are_answered_without_reading(self):
         for name, args, first_line in [
@@ -413,13 +450,13 @@ class FailedReads(Case):
             p.stdin.flush()
             out = self.read_until(p.stdout.fileno())
             self.assertEqual(p.wait(timeout=PATIENCE), 0)
-        self.assertEqual(out, transcript(3, [1, 0, 0]))
+        self.assert_same(out, transcript(3, [1, 0, 0]))
 
     def test_unreadable_input_is_reported(self):
         directory = os.open("/", os.O_RDONLY)
         self.addCleanup(os.close, directory)
         result = subprocess.run(PROGRAM, stdin=directory, capture_output=True, timeout=PATIENCE)
-        self.assertEqual(result.stdout, transcript(0, []))
+        self.assert_same(result.stdout, transcript(0, []))
         # The reason is the platform's: Windows calls it an invalid argument.
         self.assertRegex(result.stderr.decode(), f"^extremes: read error: [^\n]+{EOL}$")
         self.assertEqual(result.returncode, 1)
@@ -445,9 +482,9 @@ class FailedReads(Case):
                     seen = self.read_until(p.stdout.fileno(), prompt.encode())
                     ours.close()
                     seen = self.read_until(p.stdout.fileno(), seen=seen)
-                    self.assertEqual((seen, p.wait(timeout=PATIENCE), p.stderr.read()),
-                                     (transcript(count, values), 1,
-                                      b"extremes: read error: Connection reset by peer\n"))
+                    self.assert_run((seen, p.wait(timeout=PATIENCE), p.stderr.read()),
+                                    (transcript(count, values), 1,
+                                     b"extremes: read error: Connection reset by peer\n"))
 
 
 class BufferBoundaries(Case):
@@ -555,9 +592,8 @@ class InputInAnyPieces(Case):
                 if way == "a byte at a time" and len(data) > 4096:
                     continue
                 with self.subTest(name, way=way):
-                    out, status, left = self.feed(data, way, rng)
-                    self.assertEqual(out, transcript(count, values))
-                    self.assertEqual(status, (0, message(said)))
+                    out, status, err, left = self.feed(data, way, rng)
+                    self.assert_run((out, status, err), (transcript(count, values), 0, message(said)))
                     self.assertIn(left, (None, unread))
 
 
@@ -585,7 +621,7 @@ class NumbersSplitAcrossWrites(Case):
                     p.stdin.write(second)
                     p.stdin.close()
                     seen = self.read_until(p.stdout.fileno(), seen=seen)
-                self.assertEqual(seen, transcript(count, values))
+                self.assert_same(seen, transcript(count, values))
 
 
 class DrivingProgram(Case):
@@ -603,7 +639,7 @@ class DrivingProgram(Case):
                 p.stdin.flush()
             p.stdin.close()
             seen = self.read_until(fd, seen=seen)
-        self.assertEqual(seen, transcript(len(values), values))
+        self.assert_same(seen, transcript(len(values), values))
 
     @unittest.skipIf(WINDOWS, "counts writes on a POSIX socket")
     def test_waiting_input_is_answered_without_a_write_per_prompt(self):
@@ -619,7 +655,7 @@ class DrivingProgram(Case):
                 theirs.close()
                 ours.settimeout(PATIENCE)
                 writes = list(iter(lambda: ours.recv(1 << 20), b""))
-        self.assertEqual(b"".join(writes), transcript(1000, values))
+        self.assert_same(b"".join(writes), transcript(1000, values))
         self.assertLessEqual(len(writes), 3, [len(w) for w in writes])
 
     @unittest.skipIf(WINDOWS, "makes a Linux pipe non-blocking")
@@ -646,7 +682,7 @@ class DrivingProgram(Case):
                 self.until_full(p, reader)
                 out = self.read_until(reader)
                 self.assertEqual((p.wait(timeout=PATIENCE), p.stderr.read()), (0, b""))
-        self.assertEqual(out, page + transcript(len(values), values))
+        self.assert_same(out, page + transcript(len(values), values))
 
     def grow_pipe(self, fd, size):
         """Grows the pipe fd to size bytes. Past the system's limit, 1 MiB by
@@ -683,7 +719,7 @@ class DrivingProgram(Case):
                 into.close()
                 p.stdin.write(b"1 5")
             self.assertEqual(fcntl.fcntl(reader, fcntl.F_GETPIPE_SZ), 4 * GROWN_PIPE)
-            self.assertEqual(out.read(), transcript(1, [5]))
+            self.assert_same(out.read(), transcript(1, [5]))
 
 
 class Terminal(Case):
@@ -757,7 +793,7 @@ class FailedWrites(Case):
                 self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), len(data) - len(rest))
                 if limit:
                     out.seek(0)
-                    self.assertEqual(out.read(), run(data, args).stdout[:limit])
+                    self.assert_same(out.read(), run(data, args).stdout[:limit])
 
     def test_output_that_cannot_be_written(self):
         self.check_failed_writes([
@@ -788,7 +824,7 @@ class FailedWrites(Case):
         self.addCleanup(os.close, directory)
         with started(PROGRAM, stdin=directory, stdout=subprocess.PIPE, stderr=writer) as p:
             os.close(writer)
-            self.assertEqual(self.read_until(p.stdout.fileno()), transcript(0, []))
+            self.assert_same(self.read_until(p.stdout.fileno()), transcript(0, []))
             err = self.read_until(reader)
             self.assertEqual(p.wait(timeout=PATIENCE), 1)
         self.assertEqual(err[filled:], b"extremes: read error: Is a directory\n")
@@ -838,10 +874,10 @@ class FailedWrites(Case):
                     os.close(writer)
                     if closed == "standard output":
                         seen = self.read_until(reader, start[-30:].encode())
-                        self.assertEqual(seen[:len(start)], start.encode())
+                        self.assert_same(seen[:len(start)], start.encode())
                         os.close(reader)
                     if whole:
-                        self.assertEqual(self.read_until(p.stdout.fileno()), whole)
+                        self.assert_same(self.read_until(p.stdout.fileno()), whole)
                     status = p.wait(timeout=PATIENCE)
                     self.assertEqual(p.stderr.read() if p.stderr else b"", b"")
                 killed = sigpipe == "default" and not WINDOWS
@@ -922,7 +958,7 @@ class Memory(Case):
     @NATIVE_MEMORY
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than the limit")
     def test_running_out_of_memory_is_reported_after_the_output_so_far(self):
-        limit = 48 << 20
+        limit = 16 << 20
         count = b"20000000 "
         with tempfile.TemporaryFile() as f, tempfile.TemporaryFile() as out:
             f.write(count + b"7\n" * 20000000)
@@ -931,18 +967,14 @@ class Memory(Case):
                                     timeout=PATIENCE, preexec_fn=lambda: resource.setrlimit(
                                         resource.RLIMIT_AS, (limit, limit)))
             self.assertEqual((result.returncode, result.stderr), (1, b"extremes: out of memory\n"))
-            size = out.seek(0, os.SEEK_END)
-            out.seek(size - 100)
-            tail = out.read()
+            out.seek(0)
+            output = out.read()
             offset = os.lseek(f.fileno(), 0, os.SEEK_CUR)
-        # The output is every prompt up to the last, whole: its length is that
-        # of the prompts for positions 0 to n - 1, whose digits number
-        # n + (n - 10) + (n - 100) + ... while n is larger. The value at n - 1
-        # was read, and found no room: the input is left just after it.
-        n = int(re.search(rb"Enter your (\d+) number : $", tail)[1]) + 1
-        digits = n + sum(max(n - 10**d, 0) for d in range(1, 10))
-        self.assertEqual(size, len("enter the array length : ")
-                         + n * len("Enter your  number : ") + digits)
+        # The output is every prompt up to the last, whole. The value at
+        # n - 1 was read, and found no room: the input is left just after it.
+        n = int(re.search(rb"Enter your (\d+) number : $", output[-100:])[1]) + 1
+        self.assert_same(output, b"enter the array length : "
+                         + b"".join(b"Enter your %d number : " % i for i in range(n)))
         self.assertEqual(offset, len(count) + len(b"7\n") * n - 1)
 
     @unittest.skipIf(WINDOWS or EMULATED, "limits the stack of a native POSIX process")
@@ -951,7 +983,7 @@ class Memory(Case):
         small = 32 * 1024
         result = run("3 5 -2 7", preexec_fn=lambda: resource.setrlimit(
             resource.RLIMIT_STACK, (small, small)))
-        self.assertEqual((result.stdout, result.returncode), (transcript(3, [5, -2, 7]), 0))
+        self.assert_run((result.stdout, result.returncode, result.stderr), (transcript(3, [5, -2, 7]), 0, b""))
 
 
 class AddressSpace(Case):
