@@ -113,7 +113,7 @@ private:
         length = 0;
     }
 
-    char text[256];
+    char text[detail::message_piece];
     std::size_t length = 0;
     bool written = true;
 };

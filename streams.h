@@ -137,6 +137,10 @@ private:
 
 extern StandardInput standard_input;
 
+// A line on standard error is written as it ends, or in pieces of this many
+// bytes where it is longer.
+inline constexpr std::size_t message_piece = 256;
+
 }  // namespace detail
 
 // Standard input, read a number at a time. The one Input of the run owns

@@ -11,5 +11,6 @@ int main()
 {
     std::cout << "input_block " << io::detail::StandardInput::size << '\n'
               << "values_per_block " << Values::block_size << '\n'
-              << "grown_pipe " << platform::grown_pipe << '\n';
+              << "grown_pipe " << platform::grown_pipe << '\n'
+              << "message_piece " << io::detail::message_piece << '\n';
 }

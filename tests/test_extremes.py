@@ -90,11 +90,13 @@ def boundaries():
 
 if OPTIONS != ["--cases"]:
     # The bytes of input read at a time; the values stored to a block; the
-    # size that the program grows a pipe on its standard output to.
+    # size that the program grows a pipe on its standard output to; the
+    # bytes of a message written at a time.
     BOUNDARIES = boundaries()
     INPUT_BLOCK = BOUNDARIES["input_block"]
     VALUES_PER_BLOCK = BOUNDARIES["values_per_block"]
     GROWN_PIPE = BOUNDARIES["grown_pipe"]
+    MESSAGE_PIECE = BOUNDARIES["message_piece"]
 
 
 def run(data, args=(), from_file=False, **kw):
@@ -306,7 +308,11 @@ class Ordinary(Case):
             ("the start of an option", ["--vers"], "'--vers'"),
             ("the end of the options", ["--", "--help"], "'--', '--help'"),
             ("an empty argument", [""], "''"),
-            ("control characters, shown as ?", ["a\nb\tc\x7f"], "'a?b?c?'"),
+            ("control characters, shown as ?", ["a\nb\x1fc\x7f"], "'a?b?c?'"),
+            ("a blank and UTF-8 kept", ["my r\u00e9sum\u00e9.txt"], "'my r\u00e9sum\u00e9.txt'"),
+            ("longer than a piece of a message", ["n" * (2 * MESSAGE_PIECE)], f"'{'n' * (2 * MESSAGE_PIECE)}'"),
+            ("a message's pieces ending in the text after the arguments", ["n" * (MESSAGE_PIECE - 50)],
+             f"'{'n' * (MESSAGE_PIECE - 50)}'"),
         ]:
             with self.subTest(name):
                 result = run("2 1 2", args=args, stderr=subprocess.STDOUT)
@@ -316,12 +322,14 @@ class Ordinary(Case):
                 self.assertEqual(result.returncode, 0)
 
     def test_options_are_answered_without_reading(self):
-        for name, args, first_line in [
-            ("--help", ["--help"], "Usage: extremes [--help | --version]"),
-            ("--help before other arguments", ["--help", "--version", "7"],
-             "Usage: extremes [--help | --version]"),
-            ("--version", ["--version"], f"extremes {VERSION}"),
-            ("--version before other arguments", ["--version", "--help"], f"extremes {VERSION}"),
+        # The output's first line, or the whole of it.
+        usage = f"Usage: extremes [--help | --version]{EOL}"
+        version = f"extremes {VERSION}{EOL}Released under the MIT licence, without warranty.{EOL}"
+        for name, args, start, whole in [
+            ("--help", ["--help"], usage, False),
+            ("--help before other arguments", ["--help", "--version", "7"], usage, False),
+            ("--version", ["--version"], version, True),
+            ("--version before other arguments", ["--version", "--help"], version, True),
         ]:
             with self.subTest(name), tempfile.TemporaryFile() as f:
                 f.write(b"2 1 2")
@@ -329,8 +337,9 @@ class Ordinary(Case):
                 result = subprocess.run(PROGRAM + args, stdin=f, capture_output=True,
                                         timeout=PATIENCE)
                 self.assertEqual((result.stderr, result.returncode), (b"", 0))
+                self.assert_same(result.stdout if whole else result.stdout[:len(start)], start.encode())
                 lines = result.stdout.split(EOL.encode())
-                self.assertEqual((lines[0], lines[-1]), (first_line.encode(), b""))
+                self.assertEqual(lines[-1], b"", "the last line's end")
                 self.assertNotRegex(b"".join(lines), rb"[\r\n]", "a line end that is not EOL")
                 self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), 0)
 
@@ -594,15 +603,18 @@ class InputInAnyPieces(Case):
                 with self.subTest(name, way=way):
                     out, status, err, left = self.feed(data, way, rng)
                     self.assert_run((out, status, err), (transcript(count, values), 0, message(said)))
-                    self.assertIn(left, (None, unread))
+                    if way == "from a file":
+                        self.assertEqual(left, unread)
 
 
 class NumbersSplitAcrossWrites(Case):
-    def test_table(self):
-        # The second piece is sent only once the program has read the first
-        # and, waiting for more, has shown the prompt named here.
+    def check_split(self, non_blocking=False):
+        """The second piece is sent only once the program has read the first
+        and, waiting for more, has shown the prompt named here: through a
+        pipe, which non_blocking leaves the program as O_NONBLOCK."""
         table = [
-            ("count split", b"1", b"2 ", "enter the array length : ", 12, [0] * 12),
+            ("count split", b"1", b"2 ", "enter the array length : ", 12, [0] * 12,
+             "the input ends before value 0" + AFTER),
             ("digits split", b"1 12", b"34\n", "Enter your 0 number : ", 1, [1234]),
             ("sign split from digits", b"1 -", b"5\n", "Enter your 0 number : ", 1, [-5]),
             ("leading zeros split", b"1 000", b"0021\n", "Enter your 0 number : ", 1, [21]),
@@ -612,16 +624,29 @@ class NumbersSplitAcrossWrites(Case):
             ("UTF-16 unit split inside a number", utf16("1 12")[:-1],
              utf16("1 1234\n")[len(utf16("1 12")) - 1:], "Enter your 0 number : ", 1, [1234]),
         ]
-        for name, first, second, prompt, count, values in table:
+        for name, first, second, prompt, count, values, *said in table:
             with self.subTest(name):
-                with started(PROGRAM, stdin=subprocess.PIPE, stdout=subprocess.PIPE) as p:
-                    p.stdin.write(first)
-                    p.stdin.flush()
+                reader, writer = os.pipe()
+                os.set_blocking(reader, not non_blocking)
+                with open(writer, "wb", buffering=0) as into, \
+                        started(PROGRAM, stdin=reader, stdout=subprocess.PIPE, stderr=subprocess.PIPE) as p:
+                    os.close(reader)
+                    into.write(first)
                     seen = self.read_until(p.stdout.fileno(), prompt.encode())
-                    p.stdin.write(second)
-                    p.stdin.close()
+                    into.write(second)
+                    into.close()
                     seen = self.read_until(p.stdout.fileno(), seen=seen)
-                self.assert_same(seen, transcript(count, values))
+                    self.assert_run((seen, p.wait(timeout=PATIENCE), p.stderr.read()),
+                                    (transcript(count, values), 0, message(*said)))
+
+    def test_table(self):
+        self.check_split()
+
+    @unittest.skipIf(WINDOWS, "makes a POSIX pipe non-blocking")
+    def test_table_with_input_left_non_blocking(self):
+        # Whoever shares standard input may have made it non-blocking: a
+        # read that finds the pipe empty (EAGAIN) must wait, not fail.
+        self.check_split(non_blocking=True)
 
 
 class DrivingProgram(Case):
@@ -850,39 +875,47 @@ class FailedWrites(Case):
             "blocked": lambda: signal.pthread_sigmask(signal.SIG_BLOCK, [signal.SIGPIPE]),
         }
         start = "enter the array length : " + "".join(f"Enter your {i} number : " for i in range(5))
-        # The pipe closed, the input, the whole output where standard output
-        # is not closed or full, and whether the run fails.
+        # The pipe closed, the input, the arguments, the whole output where
+        # standard output is not closed or full, and whether the run fails.
         rows = [
-            ("standard output", b"20000000 5 x rest", None, True),
-            ("standard error, a write error to report", b"20000000 5 x rest", None, True),
-            ("standard error, a failed read to name", b"3 5 x rest", transcript(3, [5, 0, 0]), True),
-            ("standard error, nothing to say", b"1 5x rest", transcript(1, [5]), False),
+            ("standard output", b"20000000 5 x rest", [], None, True),
+            ("standard error, a write error to report", b"20000000 5 x rest", [], None, True),
+            ("standard error, a failed read to name", b"3 5 x rest", [], transcript(3, [5, 0, 0]), True),
+            ("standard error, an ignored argument to name", b"1 5x rest", ["numbers.txt"], transcript(1, [5]),
+             True),
+            ("standard error, nothing to say", b"1 5x rest", [], transcript(1, [5]), False),
         ]
-        for (closed, data, whole, fails), sigpipe in itertools.product(rows, sigpipe_at_start):
+        for (closed, data, args, whole, fails), sigpipe in itertools.product(rows, sigpipe_at_start):
             with self.subTest(closed=closed, sigpipe=sigpipe), tempfile.TemporaryFile() as f, \
                     open("/dev/full", "wb") as full:
                 f.write(data)
                 f.seek(0)
+                killed = sigpipe == "default" and not WINDOWS
+                offset = data.index(b"x")
+                # The arguments are named before the first prompt: SIGPIPE
+                # then ends the program before it reads or writes.
+                if killed and args:
+                    offset, whole = 0, b""
                 reader, writer = os.pipe()
                 if closed.startswith("standard error"):
                     os.close(reader)
-                    streams = {"stdout": subprocess.PIPE if whole else full, "stderr": writer}
+                    streams = {"stdout": subprocess.PIPE if whole is not None else full, "stderr": writer}
                 else:
                     streams = {"stdout": writer, "stderr": subprocess.PIPE}
-                with started(PROGRAM, stdin=f, **streams,
+                with started(PROGRAM + args, stdin=f, **streams,
                              preexec_fn=sigpipe_at_start[sigpipe]) as p:
                     os.close(writer)
                     if closed == "standard output":
                         seen = self.read_until(reader, start[-30:].encode())
                         self.assert_same(seen[:len(start)], start.encode())
                         os.close(reader)
-                    if whole:
+                    if whole is not None:
                         self.assert_same(self.read_until(p.stdout.fileno()), whole)
                     status = p.wait(timeout=PATIENCE)
-                    self.assertEqual(p.stderr.read() if p.stderr else b"", b"")
-                killed = sigpipe == "default" and not WINDOWS
+                    if closed == "standard output":
+                        self.assertEqual(p.stderr.read(), b"")
                 self.assertEqual(status, 0 if not fails else -signal.SIGPIPE if killed else 1)
-                self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), data.index(b"x"))
+                self.assertEqual(os.lseek(f.fileno(), 0, os.SEEK_CUR), offset)
 
 
 def needed_libraries(path):
