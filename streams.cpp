@@ -80,13 +80,13 @@ public:
         return add(decimal);
     }
 
-    // An argument in single quotes, a control character in it shown as '?',
-    // as ls -q shows a file name, so that the message stays one line.
-    Message& add_quoted(const char* text)
+    // text in single quotes, a control character in it shown as '?', as
+    // ls -q shows a file name, so that the message stays one line.
+    Message& add_quoted(std::string_view text)
     {
         put('\'');
-        for (; *text; ++text)
-            put(static_cast<unsigned char>(*text) < 0x20 || *text == 0x7f ? '?' : *text);
+        for (const char c : text)
+            put(static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c);
         put('\'');
         return *this;
     }
@@ -268,6 +268,28 @@ std::nullopt_t StandardInput::stop(const char*& pos, const char* at, Failure why
     return std::nullopt;
 }
 
+// The sign is passed apart from the text after it, which a refill may have
+// taken it from.
+void StandardInput::hold_quote(char sign, const char* p)
+{
+    std::size_t n = 0;
+    if (sign)
+        quoted[n++] = sign;
+    while (p != text_end && !is_space(*p) && n < quote_room)
+        quoted[n++] = *p++;
+    quoted_cut = p != text_end && !is_space(*p);
+    const auto continues = [](char c) { return (static_cast<unsigned char>(c) & 0xc0) == 0x80; };
+    if (quoted_cut && continues(*p)) {
+        // The UTF-8 character cut goes whole: its continuation bytes, then
+        // the byte that leads it.
+        while (n > 0 && continues(quoted[n - 1]))
+            --n;
+        if (n > 0 && static_cast<unsigned char>(quoted[n - 1]) >= 0xc0)
+            --n;
+    }
+    quoted_length = n;
+}
+
 std::optional<std::int32_t> StandardInput::read_slowly(const char*& pos)
 {
     if (failed != Failure::none)
@@ -284,16 +306,19 @@ std::optional<std::int32_t> StandardInput::read_slowly(const char*& pos)
         p = pos;
     }
 
-    const bool negative = *p == '-';
-    if (negative || *p == '+') {
+    const char sign = *p == '-' || *p == '+' ? *p : '\0';
+    const bool negative = sign == '-';
+    if (sign) {
         ++p;
         if (p == text_end) {  // a sign at the end of a block
             refill(pos);
             p = pos;
         }
     }
-    if (!digits::is_digit(*p))
+    if (!digits::is_digit(*p)) {
+        hold_quote(sign, p);
         return stop(pos, p, Failure::not_a_number);
+    }
 
     const std::uint32_t limit = negative ? 2147483648u : 2147483647u;
     std::uint64_t value = 0;
@@ -418,7 +443,9 @@ int finish(bool counted, std::int32_t values_held, std::int32_t count)
         else
             message.add("the count");
         if (failure == detail::Failure::not_a_number)
-            message.add(" is not a number");
+            message.add(" is not a number: ")
+                .add_quoted(detail::standard_input.quote())
+                .add(detail::standard_input.quote_cut() ? "..." : "");
         else if (failure == detail::Failure::out_of_range)
             message.add(" is out of range");
         if (!counted || values_held == count - 1)

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <string_view>
 
 #include "digits.h"
 #include "platform.h"
@@ -112,6 +113,16 @@ public:
     // more is taken.
     Failure failure() const { return failed; }
 
+    // The most bytes of a quote.
+    static constexpr std::size_t quote_room = 32;
+
+    // Where a read found something that is not a number, what stood where
+    // the number was to begin, its sign included, up to white space or the
+    // end of the text held: at most quote_room bytes, fewer where that would
+    // cut a UTF-8 character. quote_cut says whether more stood there.
+    std::string_view quote() const { return {quoted, quoted_length}; }
+    bool quote_cut() const { return quoted_cut; }
+
 private:
     // ended: end of file or a failed read, though the buffer may still hold
     // text.
@@ -122,6 +133,7 @@ private:
     std::size_t read_past_bom();
     std::size_t decode(std::size_t held);
     std::nullopt_t stop(const char*& pos, const char* at, Failure why);
+    void hold_quote(char sign, const char* p);
 
     char* const text;
     char* text_end;
@@ -133,6 +145,9 @@ private:
     bool half_unit_held = false;
     char half_unit = 0;
     int read_error = 0;
+    char quoted[quote_room] = {};
+    std::size_t quoted_length = 0;
+    bool quoted_cut = false;
 };
 
 extern StandardInput standard_input;

@@ -90,12 +90,13 @@ def boundaries():
 
 if OPTIONS != ["--cases"]:
     # The bytes of input read at a time; the values stored to a block; the
-    # size that the program grows a pipe on its standard output to; the
-    # bytes of a message written at a time.
+    # size that the program grows a pipe on its standard output to; the most
+    # bytes of a quote in a message; the bytes of a message written at a time.
     BOUNDARIES = boundaries()
     INPUT_BLOCK = BOUNDARIES["input_block"]
     VALUES_PER_BLOCK = BOUNDARIES["values_per_block"]
     GROWN_PIPE = BOUNDARIES["grown_pipe"]
+    QUOTE_ROOM = BOUNDARIES["quote_room"]
     MESSAGE_PIECE = BOUNDARIES["message_piece"]
 
 
@@ -129,14 +130,28 @@ def transcript(count, values):
 
 
 def message(said=None):
-    """What the program writes on standard error: said as its line, or nothing."""
-    return f"extremes: {said}{EOL}".encode() if said else b""
+    """What the program writes on standard error: said as its line, or nothing.
+    Bytes that are not UTF-8 stand in said as surrogate escapes."""
+    return f"extremes: {said}{EOL}".encode("utf-8", "surrogateescape") if said else b""
 
 
 # The ends of the line that names a failed read, as the values after it are
 # or are not asked for.
 LAST = "; it is 0"
 AFTER = "; it and the values after it are 0"
+
+
+def quote(held):
+    """How the line that names a read that found no number quotes the bytes
+    held from where the number was to begin up to white space: QUOTE_ROOM
+    bytes at most, not ending inside a UTF-8 character, a control character
+    as ?, and ... after a quote that was cut."""
+    shown, cut = held[:QUOTE_ROOM], len(held) > QUOTE_ROOM
+    if cut and held[QUOTE_ROOM] & 0xc0 == 0x80:
+        shown = shown.rstrip(bytes(range(0x80, 0xc0)))
+        shown = shown[:-1] if shown and shown[-1] >= 0xc0 else shown
+    shown = bytes(ord("?") if c < 0x20 or c == 0x7f else c for c in shown)
+    return f"'{shown.decode('utf-8', 'surrogateescape')}'" + ("..." if cut else "")
 
 # Numbers at both ends of every length, from 0 to 10 digits, either sign.
 LENGTHS = sorted(({s * v for d in range(1, 11) for v in (10 ** (d - 1), 10 ** d - 1)
@@ -361,25 +376,26 @@ class WhiteSpaceAndSigns(Case):
             ("leading zeros past eight digits", "3 000000001 0000000012345678 -00000000000000002147483648",
              3, [1, 12345678, -2147483648]),
             ("digits run into other bytes", "4 12345678x", 4, [12345678, 0, 0, 0],
-             "value 1 is not a number" + AFTER),
+             "value 1 is not a number: 'x'" + AFTER),
             ("the 0s after a failed read count in the extremes", "3 -5 -7 x", 3, [-5, -7, 0],
-             "value 2 is not a number" + LAST),
+             "value 2 is not a number: 'x'" + LAST),
             ("more 0s after a failed read than one run of them", "2500 4 x", 2500, [4] + [0] * 2499,
-             "value 1 is not a number" + AFTER),
+             "value 1 is not a number: 'x'" + AFTER),
             ("minus zero", "1 -0", 1, [0]),
             ("input after the last value is not read", "2 1 2 3 junk -", 2, [1, 2]),
-            ("a number stops at the first other byte", "3 7x 8", 3, [7, 0, 0], "value 1 is not a number" + AFTER),
+            ("a number stops at the first other byte", "3 7x 8", 3, [7, 0, 0],
+             "value 1 is not a number: 'x'" + AFTER),
             ("no white space needed after a sign-less stop", "2 5-6", 2, [5, -6]),
             ("UTF-8 BOM skipped", b"\xef\xbb\xbf3 5 -2 7", 3, [5, -2, 7]),
             ("UTF-16LE", utf16("3 5 -2 7"), 3, [5, -2, 7]),
             ("UTF-16BE", utf16("3 5 -2\r\n7", "be"), 3, [5, -2, 7]),
             ("a non-ASCII unit ends a number", utf16("2 12\u3033 5"), 2, [12, 0],
-             "value 1 is not a number" + LAST),
+             "value 1 is not a number: '?'" + LAST),
             ("an odd last byte of UTF-16 is no digit", utf16("1 7") + b"5", 1, [7]),
             ("a BOM further on is no white space", b"2 1 \xef\xbb\xbf2", 2, [1, 0],
-             "value 1 is not a number" + LAST),
+             "value 1 is not a number: '\ufeff2'" + LAST),
             ("UTF-16 without a BOM is read as bytes", "3 5".encode("utf-16-le"), 3, [0, 0, 0],
-             "value 0 is not a number" + AFTER),
+             "value 0 is not a number: '?'" + AFTER),
         ])
 
     def test_the_next_reader_of_a_file_starts_after_the_last_byte_read(self):
@@ -413,40 +429,57 @@ class CountsOfZeroOrLess(Case):
             ("most negative", "-2147483648", 0, []),
             ("empty input", "", 0, [], "the input ends before the count" + LAST),
             ("only white space", " \n\t ", 0, [], "the input ends before the count" + LAST),
-            ("not a number", "abc 1 2", 0, [], "the count is not a number" + LAST),
+            ("not a number", "abc 1 2", 0, [], "the count is not a number: 'abc'" + LAST),
             ("count out of range", "2147483648 1 2", 0, [], "the count is out of range" + LAST),
         ])
 
 
 class FailedReads(Case):
     def test_table(self):
+        # Before the euros, three bytes each in UTF-8, so that a quote's end
+        # falls inside one.
+        euro, lead = "\u20ac", "x" * ((QUOTE_ROOM + 2) % 3)
         self.check_table([
-            ("not a number stops all reading", "4 1 x 3 4", 4, [1, 0, 0, 0], "value 1 is not a number" + AFTER),
+            ("not a number stops all reading", "4 1 x 3 4", 4, [1, 0, 0, 0],
+             "value 1 is not a number: 'x'" + AFTER),
             ("early end", "3 8", 3, [8, 0, 0], "the input ends before value 1" + AFTER),
             ("no values at all", "2", 2, [0, 0], "the input ends before value 0" + AFTER),
-            ("lone minus", "3 1 - 5", 3, [1, 0, 0], "value 1 is not a number" + AFTER),
-            ("lone plus at the end", "2 1 +", 2, [1, 0], "value 1 is not a number" + LAST),
-            ("double sign", "2 --1 5", 2, [0, 0], "value 0 is not a number" + AFTER),
+            ("lone minus", "3 1 - 5", 3, [1, 0, 0], "value 1 is not a number: '-'" + AFTER),
+            ("lone plus at the end", "2 1 +", 2, [1, 0], "value 1 is not a number: '+'" + LAST),
+            ("double sign", "2 --1 5", 2, [0, 0], "value 0 is not a number: '--1'" + AFTER),
             ("one past the largest", "3 1 2147483648 5", 3, [1, 0, 0], "value 1 is out of range" + AFTER),
             ("one past the smallest", "3 1 -2147483649 5", 3, [1, 0, 0], "value 1 is out of range" + AFTER),
             ("far out of range", "2 99999999999 5", 2, [0, 0], "value 0 is out of range" + AFTER),
             ("many digits", "2 " + "9" * 50 + " 5", 2, [0, 0], "value 0 is out of range" + AFTER),
             ("a failed value is 0 in the scan", "3 -4 -2", 3, [-4, -2, 0], "the input ends before value 2" + LAST),
-            ("a NUL byte is not white space", "2 1\0 2", 2, [1, 0], "value 1 is not a number" + LAST),
+            ("a NUL byte is not white space", "2 1\0 2", 2, [1, 0], "value 1 is not a number: '?'" + LAST),
+            # What stopped the read, quoted up to white space.
+            ("a thousands separator", "4\n5\n1,000\n7\n", 4, [5, 1, 0, 0],
+             "value 2 is not a number: ',000'" + AFTER),
+            ("a quote as long as it may be", "2 1 " + "x" * QUOTE_ROOM + " 5", 2, [1, 0],
+             f"value 1 is not a number: '{'x' * QUOTE_ROOM}'" + LAST),
+            ("a longer quote cut, the sign counted", "2 1 -" + "x" * QUOTE_ROOM + " 5", 2, [1, 0],
+             f"value 1 is not a number: '-{'x' * (QUOTE_ROOM - 1)}'..." + LAST),
+            ("control characters quoted as ?", "2 1 x\x1f\x7f\u00e9\t5", 2, [1, 0],
+             "value 1 is not a number: 'x??\u00e9'" + LAST),
+            ("a quote not cut inside a UTF-8 character", "1 " + lead + euro * QUOTE_ROOM, 1, [0],
+             f"value 0 is not a number: '{lead}{euro * ((QUOTE_ROOM - len(lead)) // 3)}'..." + LAST),
+            ("UTF-16 outside ASCII quoted as ?", utf16("2 1 \u0080x\u3033 5"), 2, [1, 0],
+             "value 1 is not a number: '?x?'" + LAST),
         ])
         # Each failure at the count, the first value, a middle one and the last, fed every way.
         self.check_table([
-            ("the count, not a number", "x 1 2 3", 0, [], "the count is not a number" + LAST),
+            ("the count, not a number", "x 1 2 3", 0, [], "the count is not a number: 'x'" + LAST),
             ("the count, out of range", "-2147483649 1", 0, [], "the count is out of range" + LAST),
             ("the count, the input ended", " \n", 0, [], "the input ends before the count" + LAST),
-            ("the first value, not a number", "3 x 1 2", 3, [0, 0, 0], "value 0 is not a number" + AFTER),
+            ("the first value, not a number", "3 x 1 2", 3, [0, 0, 0], "value 0 is not a number: 'x'" + AFTER),
             ("the first value, out of range", "3 2147483648 1 2", 3, [0, 0, 0], "value 0 is out of range" + AFTER),
             ("the first value, the input ended", "3\n", 3, [0, 0, 0], "the input ends before value 0" + AFTER),
-            ("a middle value, a thousands separator", "4\n7\n1,000\n2\n", 4, [7, 1, 0, 0],
-             "value 2 is not a number" + AFTER),
+            ("a middle value, a comma", "4\n7\n1,\n2\n", 4, [7, 1, 0, 0],
+             "value 2 is not a number: ','" + AFTER),
             ("a middle value, out of range", "3 7 -9999999999 2", 3, [7, 0, 0], "value 1 is out of range" + AFTER),
             ("a middle value, the input ended", "3 7", 3, [7, 0, 0], "the input ends before value 1" + AFTER),
-            ("the last value, not a number", "3 7 -1 +x", 3, [7, -1, 0], "value 2 is not a number" + LAST),
+            ("the last value, not a number", "3 7 -1 +x", 3, [7, -1, 0], "value 2 is not a number: '+x'" + LAST),
             ("the last value, out of range", "3 7 -1 4294967296", 3, [7, -1, 0], "value 2 is out of range" + LAST),
             ("the last value, the input ended", "3 7 -1\n", 3, [7, -1, 0], "the input ends before value 2" + LAST),
         ], every_way=True)
@@ -533,10 +566,13 @@ class InputInAnyPieces(Case):
 
     BOMS = {"bytes": b"", "UTF-8": b"\xef\xbb\xbf", "UTF-16-LE": b"\xff\xfe", "UTF-16-BE": b"\xfe\xff"}
     NUMBER = re.compile(rb"[ \t\n\v\f\r]*([+-]?)([0-9]*)")
+    WORD = re.compile(rb"[^ \t\n\v\f\r]*")
 
     def model(self, data):
-        """The count, the values the program ends up with, the line that names
-        the read that failed, if one did, and the bytes it leaves."""
+        """The count, the values the program ends up with, the lines that may
+        name the read that failed (None if none did): fed from a file, the
+        second; fed otherwise, one of the first, as its quote shows what had
+        come of the text that stopped the read; and the bytes left unread."""
         encoding = next(e for e, m in reversed(self.BOMS.items()) if data.startswith(m))
         bom = self.BOMS[encoding]
         text, width = data[len(bom):], 1 + encoding.startswith("UTF-16")
@@ -544,23 +580,30 @@ class InputInAnyPieces(Case):
             order = "little" if encoding.endswith("LE") else "big"
             units = (int.from_bytes(text[k:k + 2], order) for k in range(0, len(text) - 1, 2))
             text = bytes(u if u < 0x80 else ord("?") for u in units)
-        pos, numbers, said = 0, [], None
+        pos, numbers, said, held = 0, [], [None], 0
         while not numbers or len(numbers) <= numbers[0]:
             m = self.NUMBER.match(text, pos)
             pos = m.end() if m[2] else m.end(1)
             read = f"value {len(numbers) - 1}" if numbers else "the count"
-            if not m[2]:
-                said = (f"the input ends before {read}" if pos == len(text) and not m[1]
-                        else f"{read} is not a number")
+            if not m[2] and pos == len(text) and not m[1]:
+                said = [f"the input ends before {read}"]
+            elif not m[2]:
+                # The quote shows the text held after the sign, k characters
+                # of it: at least the first; from a file, those up to the end
+                # of the block that holds the first.
+                word = self.WORD.match(text, pos)[0]
+                said = [f"{read} is not a number: {quote(m[1] + word[:k])}" for k in range(len(word) + 1)]
+                block_end = ((len(bom) + width * (pos + 1) - 1) // INPUT_BLOCK + 1) * INPUT_BLOCK
+                held = min((block_end - len(bom)) // width - pos, len(word))
             elif not -2**31 <= int(m[1] + m[2]) < 2**31:
-                said = f"{read} is out of range"
-            if said:
-                said += AFTER if numbers and len(numbers) < numbers[0] else LAST
+                said = [f"{read} is out of range"]
+            if said != [None]:
+                said = [s + (AFTER if numbers and len(numbers) < numbers[0] else LAST) for s in said]
                 break
             numbers.append(int(m[1] + m[2]))
         count = numbers[0] if numbers else 0
         values = numbers[1:] + [0] * (count + 1 - len(numbers))
-        return count, values, said, len(data) - len(bom) - width * pos
+        return count, values, said[1:] or said, said[held], len(data) - len(bom) - width * pos
 
     def random_case(self, rng, most=8, junk=0.4):
         """Random input, and a name that shows its text."""
@@ -569,7 +612,7 @@ class InputInAnyPieces(Case):
                                      rng.randint(0, 10**rng.randint(10, 20))]))
                    for _ in range(rng.randint(0, most))]
         if rng.random() < junk:
-            neither = rng.choice(["x", "-", "+", "--1", "\0", "\u3033"])
+            neither = rng.choice(["x", "-", "+", "--1", "\0", "\u3033", "\u3033" * 12])
             numbers.insert(rng.randint(0, len(numbers)), neither)
         count = max(len(numbers) + rng.choice([0, 0, 0, 2, -1]), rng.choice([0, -3]))
         tokens = [str(count)] + numbers
@@ -596,13 +639,15 @@ class InputInAnyPieces(Case):
         values = [rng.randint(-2**31, 2**31 - 1) for _ in range(VALUES_PER_BLOCK + 2)]
         cases.append((f"{len(values)} values", " ".join(map(str, [len(values)] + values)).encode()))
         for name, data in cases:
-            count, values, said, unread = self.model(data)
+            count, values, said, said_from_file, unread = self.model(data)
             for way in ["from a file", "in one write", "in odd pieces", "a byte at a time"]:
                 if way == "a byte at a time" and len(data) > 4096:
                     continue
                 with self.subTest(name, way=way):
                     out, status, err, left = self.feed(data, way, rng)
-                    self.assert_run((out, status, err), (transcript(count, values), 0, message(said)))
+                    line = said_from_file if way == "from a file" else \
+                        next((s for s in said if message(s) == err), said[-1])
+                    self.assert_run((out, status, err), (transcript(count, values), 0, message(line)))
                     if way == "from a file":
                         self.assertEqual(left, unread)
 
