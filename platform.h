@@ -17,16 +17,22 @@ inline constexpr char eol[] = "\n";
 inline constexpr char manual[] = "the manual page, man extremes";
 #endif
 
-// The size that start_output grows a pipe on standard output to, where the
+// The size that grow_output grows a pipe on standard output to, where the
 // system allows it (Linux's F_SETPIPE_SZ).
 inline constexpr int grown_pipe = 1 << 20;
 
 // Each called once, before the first read or write. start_output returns the
-// best size for a write. From then on, a write to a closed pipe fails with
-// EPIPE, SIGPIPE being blocked until release_held_signal, and one past the
-// file-size limit with EFBIG, SIGXFSZ being ignored.
+// best size for a write, and sets pipe_size to the bytes that standard
+// output's pipe holds where grow_output can grow it, or else to 0. From then
+// on, a write to a closed pipe fails with EPIPE, SIGPIPE being blocked until
+// release_held_signal, and one past the file-size limit with EFBIG, SIGXFSZ
+// being ignored.
 int start_input();
-long start_output();
+long start_output(long& pipe_size);
+
+// Grows standard output's pipe to grown_pipe, where the system allows it,
+// and returns the best size for a write from then on.
+long grow_output();
 
 // Whether a read of standard input would block.
 bool input_would_block();

@@ -49,11 +49,14 @@ int start_input()
     return 0;
 }
 
-// 64 KiB writes cost little and stay in the processor's caches. A pipe that
-// can be grown (Linux) is grown, never shrunk, to grown_pipe and written
-// half of it at a time: the program fills one half while its reader drains
-// the other, woken an eighth as often.
-long start_output()
+// 64 KiB writes cost little and stay in the processor's caches.
+constexpr long write_size = 64 * 1024;
+
+// A pipe of grown_pipe or more is written half of it at a time: the program
+// fills one half while its reader drains the other, woken an eighth as often
+// as by a 64 KiB pipe. A smaller one is left for grow_output to grow, never
+// shrunk.
+long start_output(long& pipe_size)
 {
     // SIGPIPE blocked, a write to a closed pipe fails with EPIPE, and the
     // run seeks its input back before the signal, pending, ends it.
@@ -65,15 +68,24 @@ long start_output()
     // write past RLIMIT_FSIZE fails with EFBIG, reported as any failed write.
     signal(SIGXFSZ, SIG_IGN);
 
-    long block = 64 * 1024;
+    pipe_size = 0;
 #ifdef F_SETPIPE_SZ
-    int size = fcntl(1, F_GETPIPE_SZ);
-    if (size >= 0 && size < grown_pipe && fcntl(1, F_SETPIPE_SZ, grown_pipe) >= grown_pipe)
-        size = grown_pipe;
+    const int size = fcntl(1, F_GETPIPE_SZ);
     if (size >= grown_pipe)
-        block = grown_pipe / 2;
+        return grown_pipe / 2;
+    if (size > 0)
+        pipe_size = size;
 #endif
-    return block;
+    return write_size;
+}
+
+long grow_output()
+{
+#ifdef F_SETPIPE_SZ
+    if (fcntl(1, F_SETPIPE_SZ, grown_pipe) >= grown_pipe)
+        return grown_pipe / 2;
+#endif
+    return write_size;
 }
 
 bool input_would_block()

@@ -57,11 +57,19 @@ int start_input()
     return 0;
 }
 
-long start_output()
+// Windows cannot resize a pipe: pipe_size is 0, and grow_output is never
+// called.
+long start_output(long& pipe_size)
 {
+    pipe_size = 0;
     if (_setmode(1, _O_BINARY) == -1)
         return -1;
     return is_console(1) ? console_transfer : 64 * 1024;
+}
+
+long grow_output()
+{
+    return 64 * 1024;
 }
 
 bool input_would_block()

@@ -352,7 +352,7 @@ void StandardInput::seek_back()
 int StandardOutput::start()
 {
     started = true;
-    const long block = platform::start_output();
+    const long block = platform::start_output(pipe_size);
     if (block < 0)
         return errno;
     block_end = buffer + std::min(static_cast<std::size_t>(block), most_block);
@@ -367,6 +367,7 @@ int StandardOutput::write_out(const char* end)
         if (put <= 0)
             return put == 0 ? ENOSPC : errno;
         p += put;
+        written += static_cast<std::uint64_t>(put);
     }
     return 0;
 }
@@ -374,8 +375,10 @@ int StandardOutput::write_out(const char* end)
 int StandardOutput::write_buffered()
 {
     int error = started ? 0 : start();
-    if (error == 0)
+    if (error == 0) {
+        grow_pipe_for(next);
         error = write_out(next);
+    }
     next = buffer;
     return error;
 }
@@ -386,14 +389,25 @@ void StandardOutput::flush()
         fail_writing(error);
 }
 
+// The block grows with the pipe, and may then hold all that is buffered.
+void StandardOutput::grow_pipe_for(const char* end)
+{
+    const auto output = written + static_cast<std::uint64_t>(end - buffer);
+    if (pipe_size > 0 && output > static_cast<std::uint64_t>(pipe_size)) {
+        pipe_size = 0;
+        block_end = buffer + std::min(static_cast<std::size_t>(platform::grow_output()), most_block);
+    }
+}
+
 char* StandardOutput::send_block(char* end)
 {
     if (!started) {
         if (const int error = start())
             fail_writing(error);
-        if (end < block_end)
-            return end;
     }
+    grow_pipe_for(end);
+    if (end < block_end)
+        return end;
     if (const int error = write_out(block_end))
         fail_writing(error);
     const auto past = static_cast<std::size_t>(end - block_end);

@@ -24,7 +24,9 @@ namespace detail {
 // gives, and room past it for one write (--help's text is the largest): a
 // write that reaches the block's end sends the block and moves what it put
 // past it to the front. Until started, the block is empty, so that the
-// first write starts standard output.
+// first write starts standard output. A pipe is grown, and the block with
+// it, only for an output larger than what the pipe holds: a short run
+// leaves its caller's pipe as it found it.
 class StandardOutput {
 public:
     static constexpr std::size_t most_block = 512 * 1024;
@@ -51,6 +53,9 @@ public:
 
 private:
     char* send_block(char* end);
+    // Grows the pipe where the output so far, with the buffer up to end, is
+    // larger than what it holds.
+    void grow_pipe_for(const char* end);
     int start();
     int write_out(const char* end);
 
@@ -58,6 +63,8 @@ private:
     char* next;
     char* block_end;
     bool started = false;
+    long pipe_size = 0;          // while the pipe may be grown, what it holds
+    std::uint64_t written = 0;  // the bytes of output written so far
 };
 
 extern StandardOutput standard_output;

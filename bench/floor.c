@@ -6,8 +6,8 @@
    read, so taking them costs no copy, and the whole mapping is populated
    at once (MAP_POPULATE), so its page faults are taken in one batch rather
    than one a page; then they leave as extremes makes them leave: copied into a buffer a block at a time and each block written
-   with one write(), 64 KiB blocks, or 512 KiB blocks into a pipe that could
-   be grown to 1 MiB. A program that writes those bytes, in those blocks,
+   with one write(), 64 KiB blocks, or 512 KiB blocks into a pipe of 1 MiB,
+   to which a smaller pipe is grown where the output is larger than it. A program that writes those bytes, in those blocks,
    cannot take less time than this. */
 #define _GNU_SOURCE
 #include <errno.h>
@@ -27,6 +27,7 @@ int main(int argc, char **argv)
     const char *bytes = "";
     size_t size, block, done, n, put;
     ssize_t w;
+    int pipe;
 
     if (argc != 2) {
         fprintf(stderr, "usage: floor FILE\n");
@@ -45,7 +46,10 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    block = fcntl(1, F_SETPIPE_SZ, 1 << 20) >= 1 << 20 ? 512 * 1024 : 64 * 1024;
+    block = 64 * 1024;
+    pipe = fcntl(1, F_GETPIPE_SZ);
+    if (pipe >= 1 << 20 || (pipe > 0 && size > (size_t)pipe && fcntl(1, F_SETPIPE_SZ, 1 << 20) >= 1 << 20))
+        block = 512 * 1024;
     for (done = 0; done < size; done += n) {
         n = size - done < block ? size - done : block;
         memcpy(out, bytes + done, n);

@@ -781,6 +781,45 @@ class DrivingProgram(Case):
                 f.write(old_limit)
 
     @unittest.skipIf(WINDOWS, "sizes a Linux pipe")
+    def test_a_pipe_is_grown_only_for_an_output_larger_than_it(self):
+        # A pipe of the size Linux gives it, after outputs smaller than it,
+        # as large as it and larger (by the bytes given): as it was, or grown
+        # to GROWN_PIPE.
+        for name, values, grown in [
+            ("a short output", [5, -2, 7], False),
+            ("an output as large as the pipe", 0, False),
+            ("an output a byte larger", 1, True),
+            ("a much larger output", [7] * 100000, True),
+        ]:
+            with self.subTest(name), tempfile.TemporaryFile() as f:
+                reader, writer = os.pipe()
+                size = fcntl.fcntl(writer, fcntl.F_GETPIPE_SZ)
+                if isinstance(values, int):
+                    values = self.values_written_in(size + values)
+                f.write(" ".join(map(str, [len(values)] + values)).encode())
+                f.seek(0)
+                with open(reader, "rb") as out:
+                    with started(PROGRAM, stdin=f, stdout=writer) as p:
+                        os.close(writer)
+                        self.assert_same(self.read_until(out.fileno()), transcript(len(values), values))
+                    self.assertEqual(fcntl.fcntl(reader, fcntl.F_GETPIPE_SZ), GROWN_PIPE if grown else size)
+
+    @staticmethod
+    def values_written_in(size):
+        """Values whose transcript is size bytes: 9 and -9, then 1s, the
+        first of them -1, a byte longer each, as many as make up the bytes
+        that lack."""
+        def length(n):
+            return len(transcript(n, [9, -9] + [1] * (n - 2)))
+        shorter, longer = 2, size // 50 + 2
+        while longer - shorter > 1:
+            half = (shorter + longer) // 2
+            shorter, longer = (half, longer) if length(half) <= size else (shorter, half)
+        lacking = size - length(shorter)
+        assert lacking <= shorter - 2
+        return [9, -9] + [-1] * lacking + [1] * (shorter - 2 - lacking)
+
+    @unittest.skipIf(WINDOWS, "sizes a Linux pipe")
     def test_a_pipe_made_larger_is_not_shrunk(self):
         reader, writer = os.pipe()
         with open(reader, "rb") as out, open(writer, "wb") as into:
