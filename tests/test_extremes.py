@@ -45,6 +45,10 @@ PEAK_MEMORY = next((o.split("=", 1)[1] for o in OPTIONS if o.startswith("--peak-
 WINDOWS = PROGRAM[-1].endswith(".exe")
 EMULATED = os.path.basename(PROGRAM[0]).startswith("qemu")
 EOL = "\r\n" if WINDOWS else "\n"
+# How the program gets its arguments: as their bytes, or on Windows in the
+# ANSI code page, which wine takes from the locale: Windows-1252 under
+# C.UTF-8, which the tests set for it below.
+ARGUMENTS = "cp1252" if WINDOWS else "utf-8"
 # The longest that a test waits for the program to write, to read or to
 # end; one that waits this long has found a hang. Generous, as the machines
 # that run this are shared, and wine, qemu and the sanitizers are many times
@@ -57,6 +61,7 @@ if os.path.basename(PROGRAM[0]).startswith("wine"):
     # close. So they are started here, on /dev/null, and the wine server is
     # kept for a minute after its last program, from one test to the next.
     os.makedirs(os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine")), exist_ok=True)
+    os.environ["LC_ALL"] = "C.UTF-8"
     quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
     subprocess.run(["wineserver", "-p60"], timeout=PATIENCE, **quiet)  # fails when one runs already: fine
     subprocess.run(["wineboot", "--init"], check=True, timeout=PATIENCE, **quiet)
@@ -129,10 +134,10 @@ def transcript(count, values):
     return text.replace("\n", EOL).encode()
 
 
-def message(said=None):
+def message(said=None, encoding="utf-8"):
     """What the program writes on standard error: said as its line, or nothing.
     Bytes that are not UTF-8 stand in said as surrogate escapes."""
-    return f"extremes: {said}{EOL}".encode("utf-8", "surrogateescape") if said else b""
+    return f"extremes: {said}{EOL}".encode(encoding, "surrogateescape") if said else b""
 
 
 # The ends of the line that names a failed read, as the values after it are
@@ -332,7 +337,7 @@ class Ordinary(Case):
             with self.subTest(name):
                 result = run("2 1 2", args=args, stderr=subprocess.STDOUT)
                 said = message(f"ignoring {named}: the numbers are read from standard input;"
-                               " see extremes --help")
+                               " see extremes --help", ARGUMENTS)
                 self.assert_same(result.stdout, said + transcript(2, [1, 2]))
                 self.assertEqual(result.returncode, 0)
 
