@@ -341,6 +341,26 @@ class Ordinary(Case):
                 self.assert_same(result.stdout, said + transcript(2, [1, 2]))
                 self.assertEqual(result.returncode, 0)
 
+    @unittest.skipIf(WINDOWS, "counts writes on a POSIX socket")
+    def test_a_message_goes_out_in_one_write_a_piece(self):
+        # Processes that share standard error do not mix their lines: a
+        # line goes out in one write, or a longer one MESSAGE_PIECE bytes at
+        # a time. Standard error is a socket that keeps each write a message
+        # of its own.
+        for arguments in (["numbers.txt"], ["n" * 2 * MESSAGE_PIECE]):
+            with self.subTest(len(arguments[0])):
+                ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+                with ours, theirs:
+                    run("1 5", arguments, stderr=theirs)
+                    theirs.close()
+                    ours.settimeout(PATIENCE)
+                    writes = list(iter(lambda: ours.recv(1 << 20), b""))
+                said = message(f"ignoring '{arguments[0]}': the numbers are read from standard input;"
+                               " see extremes --help")
+                self.assert_same(b"".join(writes), said, "standard error")
+                self.assertEqual([len(w) for w in writes],
+                                 [len(said[k:k + MESSAGE_PIECE]) for k in range(0, len(said), MESSAGE_PIECE)])
+
     def test_options_are_answered_without_reading(self):
         # The output's first line, or the whole of it.
         usage = f"Usage: extremes [--help | --version]{EOL}"
@@ -1080,24 +1100,37 @@ class Memory(Case):
     @NATIVE_MEMORY
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than the limit")
     def test_running_out_of_memory_is_reported_after_the_output_so_far(self):
-        limit = 16 << 20
         count = b"20000000 "
-        with tempfile.TemporaryFile() as f, tempfile.TemporaryFile() as out:
+        with tempfile.TemporaryFile() as f:
             f.write(count + b"7\n" * 20000000)
-            f.seek(0)
-            result = subprocess.run(PROGRAM, stdin=f, stdout=out, stderr=subprocess.PIPE,
-                                    timeout=PATIENCE, preexec_fn=lambda: resource.setrlimit(
-                                        resource.RLIMIT_AS, (limit, limit)))
-            self.assertEqual((result.returncode, result.stderr), (1, b"extremes: out of memory\n"))
-            out.seek(0)
-            output = out.read()
-            offset = os.lseek(f.fileno(), 0, os.SEEK_CUR)
-        # The output is every prompt up to the last, whole. The value at
-        # n - 1 was read, and found no room: the input is left just after it.
-        n = int(re.search(rb"Enter your (\d+) number : $", output[-100:])[1]) + 1
-        self.assert_same(output, b"enter the array length : "
-                         + b"".join(b"Enter your %d number : " % i for i in range(n)))
-        self.assertEqual(offset, len(count) + len(b"7\n") * n - 1)
+
+            def run_out(*limits):
+                """A run with 16 MiB of address space and the limits given:
+                its status, error output, output and the input's offset."""
+                f.seek(0)
+                limits += ((resource.RLIMIT_AS, 16 << 20),)
+                with tempfile.TemporaryFile() as out:
+                    result = subprocess.run(PROGRAM, stdin=f, stdout=out, stderr=subprocess.PIPE,
+                                            timeout=PATIENCE, preexec_fn=lambda: [
+                                                resource.setrlimit(r, (v, v)) for r, v in limits])
+                    out.seek(0)
+                    return result.returncode, result.stderr, out.read(), os.lseek(f.fileno(), 0, os.SEEK_CUR)
+
+            status, err, output, offset = run_out()
+            self.assertEqual((status, err), (1, b"extremes: out of memory\n"))
+            # The output is every prompt up to the last, whole. The value at
+            # n - 1 was read, and found no room: the input is left just
+            # after it.
+            n = int(re.search(rb"Enter your (\d+) number : $", output[-100:])[1]) + 1
+            self.assert_same(output, b"enter the array length : "
+                             + b"".join(b"Enter your %d number : " % i for i in range(n)))
+            self.assertEqual(offset, len(count) + len(b"7\n") * n - 1)
+            # Memory runs out at the same value again; with a file-size
+            # limit a byte short of that output, the write that then fails
+            # is reported after it.
+            status, err, short, _ = run_out((resource.RLIMIT_FSIZE, len(output) - 1))
+            self.assertEqual((status, err), (1, b"extremes: out of memory\nextremes: write error: File too large\n"))
+            self.assert_same(short, output[:-1])
 
     @unittest.skipIf(WINDOWS or EMULATED, "limits the stack of a native POSIX process")
     @unittest.skipIf(SANITIZED, "the sanitizers need a larger stack of their own")
