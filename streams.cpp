@@ -269,22 +269,20 @@ std::nullopt_t StandardInput::stop(const char*& pos, const char* at, Failure why
 }
 
 // The sign is passed apart from the text after it, which a refill may have
-// taken it from.
+// taken it from. A byte past quote_room tells whether the quote is cut.
 void StandardInput::hold_quote(char sign, const char* p)
 {
     std::size_t n = 0;
     if (sign)
         quoted[n++] = sign;
-    while (p != text_end && !is_space(*p) && n < quote_room)
+    while (p != text_end && !is_space(*p) && n < sizeof quoted)
         quoted[n++] = *p++;
-    quoted_cut = p != text_end && !is_space(*p);
-    const auto continues = [](char c) { return (static_cast<unsigned char>(c) & 0xc0) == 0x80; };
-    if (quoted_cut && continues(*p)) {
-        // The UTF-8 character cut goes whole: its continuation bytes, then
-        // the byte that leads it.
-        while (n > 0 && continues(quoted[n - 1]))
-            --n;
-        if (n > 0 && static_cast<unsigned char>(quoted[n - 1]) >= 0xc0)
+    quoted_cut = n > quote_room;
+    if (quoted_cut) {
+        // Not inside a UTF-8 character: back to the byte that leads the one
+        // cut, as the byte left out is a continuation byte (10xxxxxx).
+        n = quote_room;
+        while (n > 0 && (static_cast<unsigned char>(quoted[n]) & 0xc0) == 0x80)
             --n;
     }
     quoted_length = n;

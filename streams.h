@@ -152,7 +152,7 @@ private:
     bool half_unit_held = false;
     char half_unit = 0;
     int read_error = 0;
-    char quoted[quote_room] = {};
+    char quoted[quote_room + 1] = {};
     std::size_t quoted_length = 0;
     bool quoted_cut = false;
 };

@@ -462,8 +462,8 @@ class CountsOfZeroOrLess(Case):
 class FailedReads(Case):
     def test_table(self):
         # Before the euros, three bytes each in UTF-8, so that a quote's end
-        # falls inside one.
-        euro, lead = "\u20ac", "x" * ((QUOTE_ROOM + 2) % 3)
+        # falls after the second byte of one.
+        euro, lead = "\u20ac", "x" * ((QUOTE_ROOM + 1) % 3)
         self.check_table([
             ("not a number stops all reading", "4 1 x 3 4", 4, [1, 0, 0, 0],
              "value 1 is not a number: 'x'" + AFTER),
