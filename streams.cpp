@@ -373,10 +373,8 @@ int StandardOutput::write_out(const char* end)
 int StandardOutput::write_buffered()
 {
     int error = started ? 0 : start();
-    if (error == 0) {
-        grow_pipe_for(next);
+    if (error == 0)
         error = write_out(next);
-    }
     next = buffer;
     return error;
 }
@@ -387,23 +385,20 @@ void StandardOutput::flush()
         fail_writing(error);
 }
 
-// The block grows with the pipe, and may then hold all that is buffered.
-void StandardOutput::grow_pipe_for(const char* end)
-{
-    const auto output = written + static_cast<std::uint64_t>(end - buffer);
-    if (pipe_size > 0 && output > static_cast<std::uint64_t>(pipe_size)) {
-        pipe_size = 0;
-        block_end = buffer + std::min(static_cast<std::size_t>(platform::grow_output()), most_block);
-    }
-}
-
 char* StandardOutput::send_block(char* end)
 {
     if (!started) {
         if (const int error = start())
             fail_writing(error);
     }
-    grow_pipe_for(end);
+    // Where the block would take the output past what the pipe holds, the
+    // pipe is grown, and the block with it, which may then hold all that is
+    // buffered.
+    const auto output = written + static_cast<std::uint64_t>(end - buffer);
+    if (pipe_size > 0 && output > static_cast<std::uint64_t>(pipe_size)) {
+        pipe_size = 0;
+        block_end = buffer + std::min(static_cast<std::size_t>(platform::grow_output()), most_block);
+    }
     if (end < block_end)
         return end;
     if (const int error = write_out(block_end))

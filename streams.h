@@ -25,8 +25,8 @@ namespace detail {
 // write that reaches the block's end sends the block and moves what it put
 // past it to the front. Until started, the block is empty, so that the
 // first write starts standard output. A pipe is grown, and the block with
-// it, only for an output larger than what the pipe holds: a short run
-// leaves its caller's pipe as it found it.
+// it, where a block would take the output past what the pipe holds: a
+// short run leaves its caller's pipe as it found it.
 class StandardOutput {
 public:
     static constexpr std::size_t most_block = 512 * 1024;
@@ -53,9 +53,6 @@ public:
 
 private:
     char* send_block(char* end);
-    // Grows the pipe where the output so far, with the buffer up to end, is
-    // larger than what it holds.
-    void grow_pipe_for(const char* end);
     int start();
     int write_out(const char* end);
 
