@@ -280,9 +280,10 @@ void StandardInput::hold_quote(char sign, const char* p)
     quoted_cut = n > quote_room;
     if (quoted_cut) {
         // Not inside a UTF-8 character: back to the byte that leads the one
-        // cut, as the byte left out is a continuation byte (10xxxxxx).
+        // cut, as the byte left out is a continuation byte (10xxxxxx), of
+        // which a character has three at most.
         n = quote_room;
-        while (n > 0 && (static_cast<unsigned char>(quoted[n]) & 0xc0) == 0x80)
+        for (int k = 0; k < 3 && (static_cast<unsigned char>(quoted[n]) & 0xc0) == 0x80; ++k)
             --n;
     }
     quoted_length = n;

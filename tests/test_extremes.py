@@ -491,6 +491,8 @@ class FailedReads(Case):
              f"value 0 is not a number: '{lead}{euro * ((QUOTE_ROOM - len(lead)) // 3)}'..." + LAST),
             ("UTF-16 outside ASCII quoted as ?", utf16("2 1 \u0080x\u3033 5"), 2, [1, 0],
              "value 1 is not a number: '?x?'" + LAST),
+            ("bytes that are not UTF-8 cut three bytes short at most", b"1 " + b"\x80" * QUOTE_ROOM * 2, 1, [0],
+             "value 0 is not a number: '" + "\udc80" * (QUOTE_ROOM - 3) + "'..." + LAST),
         ])
         # Each failure at the count, the first value, a middle one and the last, fed every way.
         self.check_table([
