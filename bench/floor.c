@@ -5,10 +5,11 @@
    FILE holds the exact bytes that extremes writes. They are mapped, not
    read, so taking them costs no copy, and the whole mapping is populated
    at once (MAP_POPULATE), so its page faults are taken in one batch rather
-   than one a page; then they leave as extremes makes them leave: copied into a buffer a block at a time and each block written
-   with one write(), 64 KiB blocks, or 512 KiB blocks into a pipe of 1 MiB,
-   to which a smaller pipe is grown where the output is larger than it. A program that writes those bytes, in those blocks,
-   cannot take less time than this. */
+   than one a page; then they leave as extremes makes them leave: copied
+   into a buffer a block at a time and each block written with one write(),
+   64 KiB blocks, or 512 KiB blocks into a pipe of 1 MiB, to which a smaller
+   pipe is grown where the output is larger than it. A program that writes
+   those bytes, in those blocks, cannot take less time than this. */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>

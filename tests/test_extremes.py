@@ -149,13 +149,12 @@ AFTER = "; it and the values after it are 0"
 def quote(held):
     """How the line that names a read that found no number quotes the bytes
     held from where the number was to begin up to white space: QUOTE_ROOM
-    bytes at most, not ending inside a UTF-8 character, a control character
-    as ?, and ... after a quote that was cut."""
-    shown, cut = held[:QUOTE_ROOM], len(held) > QUOTE_ROOM
-    if cut and held[QUOTE_ROOM] & 0xc0 == 0x80:
-        shown = shown.rstrip(bytes(range(0x80, 0xc0)))
-        shown = shown[:-1] if shown and shown[-1] >= 0xc0 else shown
-    shown = bytes(ord("?") if c < 0x20 or c == 0x7f else c for c in shown)
+    bytes at most, cut before up to three continuation bytes of UTF-8, a
+    control character as ?, and ... after a quote that was cut."""
+    n, cut = min(len(held), QUOTE_ROOM), len(held) > QUOTE_ROOM
+    while cut and n > QUOTE_ROOM - 3 and held[n] & 0xc0 == 0x80:
+        n -= 1
+    shown = bytes(ord("?") if c < 0x20 or c == 0x7f else c for c in held[:n])
     return f"'{shown.decode('utf-8', 'surrogateescape')}'" + ("..." if cut else "")
 
 # Numbers at both ends of every length, from 0 to 10 digits, either sign.
