@@ -8,13 +8,18 @@
 namespace platform {
 
 // The line end, known when the writer is compiled, which sizes its room by
-// it; and where --help points for the rest (Windows has no manual pages).
+// it; where --help points for the rest (Windows has no manual pages); and
+// whether the arguments may be shown as UTF-8: Windows hands a program its
+// arguments in the ANSI code page, which a console shows in another, the
+// OEM code page.
 #ifdef _WIN32
 inline constexpr char eol[] = "\r\n";
 inline constexpr char manual[] = "README.txt, next to extremes.exe";
+inline constexpr bool utf8_arguments = false;
 #else
 inline constexpr char eol[] = "\n";
 inline constexpr char manual[] = "the manual page, man extremes";
+inline constexpr bool utf8_arguments = true;
 #endif
 
 // The size that grow_output grows a pipe on standard output to, where the
@@ -36,6 +41,10 @@ long grow_output();
 
 // Whether a read of standard input would block.
 bool input_would_block();
+
+// Whether standard input is a file whose offset stands at its size: nothing
+// more is to come.
+bool input_read_to_end();
 
 // A read of standard input, or a write to standard output, that blocks even
 // where the descriptor is non-blocking: the bytes moved, 0 at end of file, or

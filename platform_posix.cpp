@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -92,6 +93,12 @@ bool input_would_block()
 {
     pollfd input{0, POLLIN, 0};
     return poll(&input, 1, 0) != 1;
+}
+
+bool input_read_to_end()
+{
+    struct stat input;
+    return fstat(0, &input) == 0 && S_ISREG(input.st_mode) && lseek(0, 0, SEEK_CUR) >= input.st_size;
 }
 
 long read_input(char* buffer, std::size_t size)

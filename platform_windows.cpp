@@ -90,6 +90,11 @@ bool input_would_block()
     }
 }
 
+bool input_read_to_end()
+{
+    return GetFileType(handle(0)) == FILE_TYPE_DISK && _telli64(0) >= _filelengthi64(0);
+}
+
 long read_input(char* buffer, std::size_t size)
 {
     const std::size_t most = console_input ? std::min(size, console_transfer) : size;

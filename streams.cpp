@@ -51,6 +51,45 @@ bool could_become_a_bom(const char* bytes, std::size_t held)
 // What a UTF-16 unit outside ASCII decodes to: a byte that ends a number.
 constexpr char not_ascii = '?';
 
+// The bytes of the UTF-8 character that text starts with, 1 to 4, or 0
+// where none stands whole: the well-formed sequences of the Unicode
+// Standard's table 3-7, which leave out overlong forms, surrogates and code
+// points past U+10FFFF.
+std::size_t utf8_length(std::string_view text)
+{
+    struct Form {
+        unsigned char first, last;  // the range of the leading byte
+        unsigned char low, high;    // and of the second
+        std::size_t length;
+    };
+    constexpr Form forms[] = {
+        {0x00, 0x7f, 0x00, 0x00, 1}, {0xc2, 0xdf, 0x80, 0xbf, 2}, {0xe0, 0xe0, 0xa0, 0xbf, 3},
+        {0xe1, 0xec, 0x80, 0xbf, 3}, {0xed, 0xed, 0x80, 0x9f, 3}, {0xee, 0xef, 0x80, 0xbf, 3},
+        {0xf0, 0xf0, 0x90, 0xbf, 4}, {0xf1, 0xf3, 0x80, 0xbf, 4}, {0xf4, 0xf4, 0x80, 0x8f, 4},
+    };
+    assert(!text.empty());
+    const auto byte = [text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    for (const Form& form : forms) {
+        if (byte(0) < form.first || byte(0) > form.last)
+            continue;
+        if (text.size() < form.length || (form.length > 1 && (byte(1) < form.low || byte(1) > form.high)))
+            return 0;
+        for (std::size_t k = 2; k < form.length; ++k)
+            if ((byte(k) & 0xc0) != 0x80)
+                return 0;
+        return form.length;
+    }
+    return 0;
+}
+
+// Whether the character is a control: C0, DEL, or C1 (U+0080 to U+009F,
+// C2 80 to C2 9F in UTF-8).
+bool is_control(std::string_view character)
+{
+    const auto lead = static_cast<unsigned char>(character[0]);
+    return lead < 0x20 || lead == 0x7f || (lead == 0xc2 && static_cast<unsigned char>(character[1]) < 0xa0);
+}
+
 // A line on standard error, "extremes: " and what is added, written as it
 // ends, or in parts where it is longer than the buffer.
 class Message {
@@ -80,13 +119,23 @@ public:
         return add(decimal);
     }
 
-    // text in single quotes, a control character in it shown as '?', as
-    // ls -q shows a file name, so that the message stays one line.
-    Message& add_quoted(std::string_view text)
+    // text in single quotes, as ls -q shows a file name: a control, or a
+    // byte of no whole UTF-8 character, shown as '?', so that the line
+    // stays one line and no terminal takes it for a command. Not utf8,
+    // every byte outside ASCII is '?'.
+    Message& add_quoted(std::string_view text, bool utf8)
     {
         put('\'');
-        for (const char c : text)
-            put(static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c);
+        while (!text.empty()) {
+            const std::size_t n = utf8 ? utf8_length(text) : static_cast<unsigned char>(text[0]) < 0x80;
+            const std::string_view character = text.substr(0, std::max<std::size_t>(n, 1));
+            if (n == 0 || is_control(character))
+                put('?');
+            else
+                for (const char c : character)
+                    put(c);
+            text.remove_prefix(character.size());
+        }
         put('\'');
         return *this;
     }
@@ -269,24 +318,24 @@ std::nullopt_t StandardInput::stop(const char*& pos, const char* at, Failure why
 }
 
 // The sign is passed apart from the text after it, which a refill may have
-// taken it from. A byte past quote_room tells whether the quote is cut.
+// taken it from. The quote keeps what ends within quote_room bytes: whole
+// UTF-8 characters, and bytes of none. It is cut where more was held, or
+// where the text held ended first and the input may go on.
 void StandardInput::hold_quote(char sign, const char* p)
 {
-    std::size_t n = 0;
+    std::size_t held = 0;
     if (sign)
-        quoted[n++] = sign;
-    while (p != text_end && !is_space(*p) && n < sizeof quoted)
-        quoted[n++] = *p++;
-    quoted_cut = n > quote_room;
-    if (quoted_cut) {
-        // Not inside a UTF-8 character: back to the byte that leads the one
-        // cut, as the byte left out is a continuation byte (10xxxxxx), of
-        // which a character has three at most.
-        n = quote_room;
-        for (int k = 0; k < 3 && (static_cast<unsigned char>(quoted[n]) & 0xc0) == 0x80; ++k)
-            --n;
+        quoted[held++] = sign;
+    while (p != text_end && !is_space(*p) && held < sizeof quoted)
+        quoted[held++] = *p++;
+    std::size_t n = 0;
+    for (std::size_t k = 0; n < held; n += k) {
+        k = std::max<std::size_t>(utf8_length({quoted + n, held - n}), 1);
+        if (n + k > quote_room)
+            break;
     }
     quoted_length = n;
+    quoted_cut = n < held || (p == text_end && state != State::ended && !platform::input_read_to_end());
 }
 
 std::optional<std::int32_t> StandardInput::read_slowly(const char*& pos)
@@ -423,7 +472,7 @@ void name_ignored(int count, const char* const arguments[])
     Message message;
     message.add("ignoring ");
     for (int k = 0; k < count; ++k)
-        (k > 0 ? message.add(", ") : message).add_quoted(arguments[k]);
+        (k > 0 ? message.add(", ") : message).add_quoted(arguments[k], platform::utf8_arguments);
     if (!message.add(": the numbers are read from standard input; see extremes --help").send())
         message_lost = true;
 }
@@ -452,7 +501,7 @@ int finish(bool counted, std::int32_t values_held, std::int32_t count)
             message.add("the count");
         if (failure == detail::Failure::not_a_number)
             message.add(" is not a number: ")
-                .add_quoted(detail::standard_input.quote())
+                .add_quoted(detail::standard_input.quote(), true)
                 .add(detail::standard_input.quote_cut() ? "..." : "");
         else if (failure == detail::Failure::out_of_range)
             message.add(" is out of range");

@@ -123,7 +123,8 @@ public:
     // Where a read found something that is not a number, what stood where
     // the number was to begin, its sign included, up to white space or the
     // end of the text held: at most quote_room bytes, fewer where that would
-    // cut a UTF-8 character. quote_cut says whether more stood there.
+    // cut a UTF-8 character. quote_cut says whether more stood there, or may
+    // have: the text held ended first, and the input may go on.
     std::string_view quote() const { return {quoted, quoted_length}; }
     bool quote_cut() const { return quoted_cut; }
 
@@ -149,7 +150,9 @@ private:
     bool half_unit_held = false;
     char half_unit = 0;
     int read_error = 0;
-    char quoted[quote_room + 1] = {};
+    // quote_room bytes, and the rest of a 4-byte UTF-8 character that begins
+    // at the last of them.
+    char quoted[quote_room + 3] = {};
     std::size_t quoted_length = 0;
     bool quoted_cut = false;
 };

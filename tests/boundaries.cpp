@@ -3,7 +3,6 @@
 
 #include <iostream>
 
-#include "platform.h"
 #include "streams.h"
 #include "values.h"
 
@@ -11,7 +10,5 @@ int main()
 {
     std::cout << "input_block " << io::detail::StandardInput::size << '\n'
               << "values_per_block " << Values::block_size << '\n'
-              << "grown_pipe " << platform::grown_pipe << '\n'
-              << "quote_room " << io::detail::StandardInput::quote_room << '\n'
               << "message_piece " << io::detail::message_piece << '\n';
 }
