@@ -163,11 +163,8 @@ def line_fed(lines, err):
 
 
 def argument(text):
-    """How the line that names ignored arguments quotes one: on Windows,
-    which hands them over in the ANSI code page, with ? for all but
-    printable ASCII."""
-    return "'" + ("".join(c if " " <= c <= "~" else "?" for c in text) if WINDOWS
-                  else shown(os.fsencode(text))[0]) + "'"
+    """How the line that names ignored arguments quotes one, as its bytes."""
+    return f"'{shown(os.fsencode(text))[0]}'"
 
 
 # Numbers at both ends of every length, from 0 to 10 digits, either sign.
