@@ -5,14 +5,16 @@
 #include <cstdint>
 #include <cstring>
 
-#include "streams.h"
+#include "finish.h"
+#include "standard_error.h"
+#include "standard_input.h"
+#include "standard_output.h"
 #include "values.h"
 
 static bool answer_option(const char* argument);
 
 int main(int argc, char* argv[])
 {
-    io::Input input;
     if (argc > 1) {
         if (answer_option(argv[1]))
             return io::finish();
@@ -21,7 +23,7 @@ int main(int argc, char* argv[])
 
     io::write("enter the array length : ");
     std::int32_t uno = 0;  // a count that cannot be read is 0
-    const bool counted = input.read(uno);
+    const bool counted = io::read(uno);
 
     // Once a read fails, every later one does: the values not held read as
     // 0. The positions i and a keep their decimal text (digits::Counter).
@@ -29,7 +31,7 @@ int main(int argc, char* argv[])
     for (digits::Counter i; i < uno; ++i) {
         io::write("Enter your ", i, " number : ");
         std::int32_t value = 0;
-        if (input.read(value) && !values.append(value))
+        if (io::read(value) && !values.append(value))
             io::fail("out of memory");
     }
 

@@ -3,7 +3,8 @@
 
 #include <iostream>
 
-#include "streams.h"
+#include "standard_error.h"
+#include "standard_input.h"
 #include "values.h"
 
 int main()
