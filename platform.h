@@ -8,18 +8,13 @@
 namespace platform {
 
 // The line end, known when the writer is compiled, which sizes its room by
-// it; where --help points for the rest (Windows has no manual pages); and
-// whether the arguments may be shown as UTF-8: Windows hands a program its
-// arguments in the ANSI code page, which a console shows in another, the
-// OEM code page.
+// it; and where --help points for the rest (Windows has no manual pages).
 #ifdef _WIN32
 inline constexpr char eol[] = "\r\n";
 inline constexpr char manual[] = "README.txt, next to extremes.exe";
-inline constexpr bool utf8_arguments = false;
 #else
 inline constexpr char eol[] = "\n";
 inline constexpr char manual[] = "the manual page, man extremes";
-inline constexpr bool utf8_arguments = true;
 #endif
 
 // The size that grow_output grows a pipe on standard output to, where the
@@ -52,9 +47,19 @@ bool input_read_to_end();
 long read_input(char* buffer, std::size_t size);
 long write_output(const char* bytes, std::size_t size);
 
-// Writes the whole message to standard error, blocking as write_output
-// does: false if a write failed.
+// The most bytes that write_error takes at once.
+inline constexpr std::size_t error_piece = 256;
+
+// Writes bytes, whole UTF-8 characters, to standard error, blocking as
+// write_output does: false if a write failed. A Windows console is written
+// UTF-16, which it shows as written, where bytes would show in its code page.
 bool write_error(const char* bytes, std::size_t size);
+
+// The arguments after the program's name, arguments and their count as
+// main has them, in UTF-8: on POSIX, as they are; on Windows, taken from the
+// wide command line, as the ANSI code page of arguments holds few
+// characters. nullptr if memory ran out.
+const char* const* utf8_arguments(int& count, const char* const arguments[]);
 
 // Seeks standard input back over the bytes read but not taken, where it is
 // seekable, so that the next reader of a file starts at the first of them.

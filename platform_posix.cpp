@@ -123,6 +123,11 @@ bool write_error(const char* bytes, std::size_t size)
     return true;
 }
 
+const char* const* utf8_arguments(int&, const char* const arguments[])
+{
+    return arguments;
+}
+
 void seek_back_input(std::size_t unread)
 {
     // ESPIPE on a pipe or a terminal, which cannot give the bytes back.

@@ -4,15 +4,30 @@
 #include "platform.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 
 #include <fcntl.h>
 #include <io.h>
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+
+#ifdef _MSC_VER
+#include <corecrt_startup.h>
+#else
+// The C runtime's parser of the wide command line, the one that made argv
+// of the narrow one: msvcrt.dll exports it, and MinGW-w64 declares it only
+// for its own start-up code.
+struct StartupInfo {
+    int new_mode;
+};
+extern "C" int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** environment, int expand_wildcards,
+                              StartupInfo* info);
+#endif
 
 namespace platform {
 
@@ -119,6 +134,18 @@ long write_output(const char* bytes, std::size_t size)
 
 bool write_error(const char* bytes, std::size_t size)
 {
+    assert(size <= error_piece);
+    if (is_console(2)) {
+        wchar_t wide[error_piece];
+        const int units = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(size), wide, error_piece);
+        for (int done = 0; done < units;) {
+            DWORD put = 0;
+            if (!WriteConsoleW(handle(2), wide + done, static_cast<DWORD>(units - done), &put, nullptr) || put == 0)
+                return false;
+            done += static_cast<int>(put);
+        }
+        return units > 0 || size == 0;
+    }
     // The message ends in eol: text mode would double its "\r".
     _setmode(2, _O_BINARY);
     while (size > 0) {
@@ -129,6 +156,53 @@ bool write_error(const char* bytes, std::size_t size)
         size -= static_cast<std::size_t>(put);
     }
     return true;
+}
+
+// Encoded here, not by WideCharToMultiByte, which makes an unpaired
+// surrogate U+FFFD, a character that shows: it becomes '?', as a quote
+// shows what it cannot.
+const char* const* utf8_arguments(int& count, const char* const[])
+{
+    int argc = 0;
+    wchar_t** wide = nullptr;
+#ifdef _MSC_VER
+    if (_configure_wide_argv(_crt_argv_unexpanded_arguments) != 0)
+        return nullptr;
+    argc = __argc;
+    wide = __wargv;
+#else
+    wchar_t** environment = nullptr;
+    StartupInfo info{};
+    if (__wgetmainargs(&argc, &wide, &environment, 0, &info) < 0)
+        return nullptr;
+#endif
+    // A UTF-16 unit takes at most three bytes, a surrogate pair four.
+    std::size_t room = 0;
+    for (int k = 1; k < argc; ++k)
+        room += 3 * std::wcslen(wide[k]) + 1;
+    const auto utf8 = static_cast<char**>(std::malloc(argc * sizeof(char*) + room));
+    if (!utf8)
+        return nullptr;
+    char* p = reinterpret_cast<char*>(utf8 + argc);
+    const auto in = [](unsigned c, unsigned first, unsigned last) { return first <= c && c <= last; };
+    for (int k = 1; k < argc; ++k) {
+        utf8[k - 1] = p;
+        for (const wchar_t* w = wide[k]; *w; ++w) {
+            unsigned c = *w;
+            if (in(c, 0xd800, 0xdbff) && in(w[1], 0xdc00, 0xdfff))
+                c = 0x10000 + ((c - 0xd800) << 10) + (*++w - 0xdc00u);
+            else if (in(c, 0xd800, 0xdfff))
+                c = '?';
+            constexpr unsigned char lead[] = {0x00, 0xc0, 0xe0, 0xf0};
+            const int tail = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+            *p++ = static_cast<char>(lead[tail] | c >> 6 * tail);
+            for (int t = tail - 1; t >= 0; --t)
+                *p++ = static_cast<char>(0x80 | (c >> 6 * t & 0x3f));
+        }
+        *p++ = '\0';
+    }
+    count = argc - 1;
+    return utf8;
 }
 
 void seek_back_input(std::size_t unread)

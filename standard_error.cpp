@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "digits.h"
+#include "finish.h"
 #include "platform.h"
 
 namespace io {
@@ -45,12 +47,29 @@ std::size_t utf8_length(std::string_view text)
     return 0;
 }
 
-// Whether the character is a control: C0, DEL, or C1 (U+0080 to U+009F,
-// C2 80 to C2 9F in UTF-8).
-bool is_control(std::string_view character)
+// What would break the line, or hide or reorder what it quotes: Unicode
+// 15.0's controls (Cc: C0, DEL and C1), format characters (Cf, among them
+// the bidirectional controls, the zero-width characters and the BOM), and
+// line and paragraph separators (Zl, Zp), as UnicodeData.txt lists them.
+constexpr char32_t unshown[][2] = {
+    {0x0, 0x1f},       {0x7f, 0x9f},       {0xad, 0xad},       {0x600, 0x605},   {0x61c, 0x61c},
+    {0x6dd, 0x6dd},    {0x70f, 0x70f},     {0x890, 0x891},     {0x8e2, 0x8e2},   {0x180e, 0x180e},
+    {0x200b, 0x200f},  {0x2028, 0x202e},   {0x2060, 0x2064},   {0x2066, 0x206f}, {0xfeff, 0xfeff},
+    {0xfff9, 0xfffb},  {0x110bd, 0x110bd}, {0x110cd, 0x110cd}, {0x13430, 0x1343f}, {0x1bca0, 0x1bca3},
+    {0x1d173, 0x1d17a}, {0xe0001, 0xe0001}, {0xe0020, 0xe007f},
+};
+
+// Whether a whole UTF-8 character is shown as '?'. Its code point is the
+// bits of its lead byte below the length marker, then six bits from each
+// byte after it.
+bool is_unshown(std::string_view character)
 {
-    const auto lead = static_cast<unsigned char>(character[0]);
-    return lead < 0x20 || lead == 0x7f || (lead == 0xc2 && static_cast<unsigned char>(character[1]) < 0xa0);
+    const std::size_t n = character.size();
+    char32_t c = static_cast<unsigned char>(character[0]) & (0xffu >> (n + (n > 1)));
+    for (const char byte : character.substr(1))
+        c = c << 6 | (static_cast<unsigned char>(byte) & 0x3f);
+    return std::any_of(std::begin(unshown), std::end(unshown),
+                       [c](const auto& range) { return range[0] <= c && c <= range[1]; });
 }
 
 // The bytes of text's whole UTF-8 characters, and bytes of none, that end
@@ -68,25 +87,20 @@ std::size_t whole_within(std::string_view text, std::size_t room)
 
 bool lost = false;
 
-// A line, "extremes: " and what is added, written as it ends, or in parts
-// where it is longer than the buffer.
+// A line, "extremes: " and what is added, written as it ends, or where it
+// is longer, in pieces that end between characters, so that no other
+// writer to standard error can land inside one.
 class Message {
 public:
     Message() { add("extremes: "); }
     Message(const Message&) = delete;
     Message& operator=(const Message&) = delete;
 
+    // piece: ASCII.
     Message& add(const char* piece)
     {
-        for (std::size_t size = std::strlen(piece); size > 0;) {
-            if (length == sizeof text)
-                write();
-            const std::size_t n = std::min(size, sizeof text - length);
-            std::memcpy(text + length, piece, n);
-            length += n;
-            piece += n;
-            size -= n;
-        }
+        for (; *piece; ++piece)
+            put({piece, 1});
         return *this;
     }
 
@@ -97,24 +111,20 @@ public:
         return add(decimal);
     }
 
-    // text in single quotes, as ls -q shows a file name: a control, or a
-    // byte of no whole UTF-8 character, shown as '?', so that the line
-    // stays one line and no terminal takes it for a command. Not utf8,
-    // every byte outside ASCII is '?'.
-    Message& add_quoted(std::string_view text, bool utf8)
+    // text in single quotes, as ls -q shows a file name: each byte of no
+    // whole UTF-8 character, and each character that is_unshown, as '?', so
+    // that the line stays one line, shows what it quotes in order, and no
+    // terminal takes it for a command.
+    Message& add_quoted(std::string_view text)
     {
-        put('\'');
+        put("'");
         while (!text.empty()) {
-            const std::size_t n = utf8 ? utf8_length(text) : static_cast<unsigned char>(text[0]) < 0x80;
+            const std::size_t n = utf8_length(text);
             const std::string_view character = text.substr(0, std::max<std::size_t>(n, 1));
-            if (n == 0 || is_control(character))
-                put('?');
-            else
-                for (const char c : character)
-                    put(c);
+            put(n == 0 || is_unshown(character) ? "?" : character);
             text.remove_prefix(character.size());
         }
-        put('\'');
+        put("'");
         return *this;
     }
 
@@ -126,11 +136,12 @@ public:
     }
 
 private:
-    void put(char c)
+    void put(std::string_view character)
     {
-        if (length == sizeof text)
+        if (length + character.size() > sizeof text)
             write();
-        text[length++] = c;
+        std::memcpy(text + length, character.data(), character.size());
+        length += character.size();
     }
 
     void write()
@@ -140,7 +151,7 @@ private:
         length = 0;
     }
 
-    char text[detail::message_piece];
+    char text[platform::error_piece];
     std::size_t length = 0;
 };
 
@@ -148,10 +159,13 @@ private:
 
 void name_ignored(int count, const char* const arguments[])
 {
+    const char* const* const utf8 = platform::utf8_arguments(count, arguments);
+    if (!utf8)
+        fail("out of memory");
     Message message;
     message.add("ignoring ");
     for (int k = 0; k < count; ++k)
-        (k > 0 ? message.add(", ") : message).add_quoted(arguments[k], platform::utf8_arguments);
+        (k > 0 ? message.add(", ") : message).add_quoted(utf8[k]);
     message.add(": the numbers are read from standard input; see extremes --help").send();
 }
 
@@ -172,7 +186,7 @@ void name_failed_read(const detail::StandardInput& input, bool counted, std::int
         const std::string_view quote = input.quote();
         const std::size_t shown = whole_within(quote, detail::StandardInput::quote_room);
         message.add(" is not a number: ")
-            .add_quoted(quote.substr(0, shown), true)
+            .add_quoted(quote.substr(0, shown))
             .add(shown < quote.size() || input.quote_goes_on() ? "..." : "");
     } else if (failure == Failure::out_of_range) {
         message.add(" is out of range");

@@ -2,20 +2,11 @@
 // not do, "extremes: " first, as the standard tools write theirs.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "standard_input.h"
 
 namespace io {
-
-namespace detail {
-
-// A line is written as it ends, or in pieces of this many bytes where it is
-// longer.
-inline constexpr std::size_t message_piece = 256;
-
-}  // namespace detail
 
 // Names, before the first prompt, the arguments that the run ignores.
 void name_ignored(int count, const char* const arguments[]);

@@ -3,13 +3,11 @@
 
 #include <iostream>
 
-#include "standard_error.h"
 #include "standard_input.h"
 #include "values.h"
 
 int main()
 {
     std::cout << "input_block " << io::detail::StandardInput::size << '\n'
-              << "values_per_block " << Values::block_size << '\n'
-              << "message_piece " << io::detail::message_piece << '\n';
+              << "values_per_block " << Values::block_size << '\n';
 }

@@ -23,6 +23,7 @@ import *, the modules it imports among them.
 """
 
 import contextlib
+import errno
 import fcntl
 import itertools
 import os
@@ -56,9 +57,11 @@ EOL = "\r\n" if WINDOWS else "\n"
 # that run this are shared, and wine, qemu and the sanitizers are many times
 # slower than the program alone.
 PATIENCE = 60 if WINDOWS or EMULATED or SANITIZED else 20
-# What the manual promises: the most bytes of a quote in a message, and the
-# size that the program grows a pipe on its standard output to.
+# What the manual promises: the most bytes of a quote in a message, of a
+# write of a line on standard error, and the size that the program grows a
+# pipe on its standard output to.
 QUOTE_ROOM = 32
+MESSAGE_PIECE = 256
 GROWN_PIPE = 1 << 20
 
 # The process groups that the run started, one for each program.
@@ -141,16 +144,21 @@ def character(text):
     return None
 
 
+# What a line on standard error shows as ?: controls, format characters,
+# line and paragraph separators.
+UNSHOWN = {"Cc", "Cf", "Zl", "Zp"}
+
+
 def shown(text, room=None):
     """The bytes text as a line on standard error shows them, up to room
-    bytes: whole UTF-8 characters, each control among them (Unicode's Cc:
-    C0, DEL and C1) as ?, and ? for each byte of none; and the bytes shown."""
+    bytes: whole UTF-8 characters, each one of UNSHOWN among them as ?, and
+    ? for each byte of none; and the bytes shown."""
     out, k = "", 0
     while k < len(text):
         n, c = next(((n, c) for n in range(1, 5) if (c := character(text[k:k + n]))), (1, None))
         if room is not None and k + n > room:
             break
-        out, k = out + ("?" if not c or unicodedata.category(c) == "Cc" else c), k + n
+        out, k = out + ("?" if not c or unicodedata.category(c) in UNSHOWN else c), k + n
     return out, k
 
 
@@ -167,9 +175,10 @@ def line_fed(lines, err):
     return next((line for line in lines if message(line) == err), lines[-1])
 
 
-def argument(text):
-    """How the line that names ignored arguments quotes one, as its bytes."""
-    return f"'{shown(os.fsencode(text))[0]}'"
+def ignoring(quoted):
+    """The line that names ignored arguments, each shown as quoted has it."""
+    return message("ignoring " + ", ".join(f"'{q}'" for q in quoted) +
+                   ": the numbers are read from standard input; see extremes --help")
 
 
 # Numbers at both ends of every length, from 0 to 10 digits, either sign.
@@ -212,6 +221,18 @@ class Case(unittest.TestCase):
         self.assert_same(got[2], expected[2], "standard error")
         self.assert_same(got[0], expected[0], "the output")
         self.assertEqual(got[1], expected[1], "the exit status")
+
+    def assert_each(self, rows, what, kind=lambda expected, got: (expected, got)):
+        """Fails where rows of a sweep, (text, expected, got), differ: once
+        for each kind of difference, naming the first text that showed it,
+        what was expected and what came, and how many more were alike."""
+        kinds = {}
+        for text, expected, got in rows:
+            if expected != got:
+                kinds.setdefault(kind(expected, got), []).append((text, expected, got))
+        if kinds:
+            self.fail("; ".join(f"{what} {alike[0][0]!r}: expected {alike[0][1]!r}, got {alike[0][2]!r}"
+                                f" ({len(alike)} alike)" for alike in kinds.values()))
 
     def assert_same(self, got, expected, what="the output"):
         """Fails, as cmp does, at the first byte where got differs from
@@ -290,12 +311,45 @@ class Case(unittest.TestCase):
             ready, _, _ = select.select([fd], [], [], max(deadline - time.monotonic(), 0))
             self.assertTrue(ready, f"waited in vain for {want or 'the end'!r}; "
                                    f"got {shown(seen)[-300:]!r}")
-            chunk = os.read(fd, 1 << 20)
+            try:
+                chunk = os.read(fd, 1 << 20)
+            except OSError as e:  # EIO: a terminal that no program holds open any more
+                if e.errno != errno.EIO:
+                    raise
+                chunk = b""
             if not chunk and want is None:
                 return seen
             self.assertTrue(chunk, f"output ended before {want!r}; got {shown(seen)[-300:]!r}")
             seen += chunk
         return seen
+
+    def at_terminal(self, args=(), data=None):
+        """The program, with its output and error output on a pseudo-terminal,
+        or for the Windows build the console that wine keeps on one; its
+        input too, or data in a file; and the terminal."""
+        leader, follower = os.openpty()
+        if WINDOWS:  # wine's console edits the line itself, and takes Enter as "\r"
+            tty.setraw(follower)
+        stdin = follower
+        if data is not None:
+            stdin = self.enterContext(tempfile.TemporaryFile())
+            stdin.write(data.encode())
+            stdin.seek(0)
+        p = self.enterContext(started(PROGRAM + list(args), stdin=stdin, stdout=follower, stderr=follower))
+        os.close(follower)
+        self.addCleanup(os.close, leader)
+        return p, leader
+
+    def screen(self, term, want, seen=b""):
+        """Reads the terminal until the text want shows on it. Wine's console
+        draws its screen with escape sequences, moving the cursor over a
+        trailing blank: they are taken out again here."""
+        def shown(raw):
+            text = re.sub(rb"\x1b\[(\d*)C", lambda m: b" " * int(m[1] or 1), raw)
+            text = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", text)
+            return text.replace(b"\r", b"")
+
+        return self.read_until(term, want.encode(), seen, shown)
 
     def until_full(self, p, writer):
         """Returns once the pipe that the program, process p, writes, and
@@ -382,16 +436,15 @@ if "--cases" not in OPTIONS and os.path.basename(PROGRAM[0]).startswith("wine"):
     subprocess.run(["wineserver", "-p60"], timeout=PATIENCE, **quiet)  # fails when one runs already: fine
     subprocess.run(["wineboot", "--init"], check=True, timeout=PATIENCE, **quiet)
 
-# The bytes of input read at a time, the values stored to a block and the
-# bytes of a message written at a time, as the build compiled them: printed
-# by tests/boundaries.cpp, built with the program and run as it is.
+# The bytes of input read at a time and the values stored to a block, as the
+# build compiled them: printed by tests/boundaries.cpp, built with the
+# program and run as it is.
 BOUNDARIES = {}
 if helper := next((o.split("=", 1)[1] for o in OPTIONS if o.startswith("--boundaries=")), None):
     said = subprocess.run(PROGRAM[:-1] + [helper], capture_output=True, check=True, timeout=PATIENCE).stdout.split()
     BOUNDARIES = {name.decode(): int(value) for name, value in zip(said[::2], said[1::2])}
 INPUT_BLOCK = BOUNDARIES.get("input_block")
 VALUES_PER_BLOCK = BOUNDARIES.get("values_per_block")
-MESSAGE_PIECE = BOUNDARIES.get("message_piece")
 
 
 def main(module):

@@ -4,44 +4,79 @@ read, and how they show what they quote."""
 from common import *  # noqa: F401,F403
 
 
+def pieces(line):
+    """The sizes of the writes that a line goes out in: MESSAGE_PIECE bytes
+    at most, each ending between characters."""
+    sizes = [0]
+    for c in line.decode():
+        sizes += [0] * (sizes[-1] + len(c.encode()) > MESSAGE_PIECE)
+        sizes[-1] += len(c.encode())
+    return sizes
+
+
 class Messages(Case):
+    def assert_named(self, err, arguments, quoted=None):
+        """Compares err with the line that names arguments, each shown as
+        quoted has it, or else as the model shows it: where only arguments
+        differ, the first of each kind of difference, as its bytes."""
+        quoted = quoted or [shown(os.fsencode(a))[0] for a in arguments]
+        head, tail = ignoring(["", ""]).split(b"'', ''")
+        got = err[len(head) + 1:-len(tail) - 1].split(b"', '")
+        if err.startswith(head + b"'") and err.endswith(b"'" + tail) and len(got) == len(quoted):
+            # A kind: where the expected and the got each show ? or another character.
+            self.assert_each(zip(map(os.fsencode, arguments), (q.encode() for q in quoted), got), "the argument",
+                             lambda *pair: tuple(re.sub("[^?]", "c", x.decode(errors="replace")) for x in pair))
+        self.assert_same(err, ignoring(quoted), "standard error")
+
     def test_arguments_are_ignored_unless_the_first_is_an_option(self):
         # Named on standard error before the first prompt: both streams go
-        # to one pipe here.
-        for name, args, named in [
-            ("a file name", ["numbers.txt"], "'numbers.txt'"),
-            ("an option after the first argument", ["7", "--help"], "'7', '--help'"),
-            ("a short option", ["-h"], "'-h'"),
-            ("an option with a value", ["--version=2"], "'--version=2'"),
-            ("the start of an option", ["--vers"], "'--vers'"),
-            ("the end of the options", ["--", "--help"], "'--', '--help'"),
-            ("an empty argument", [""], "''"),
-            ("controls shown as ?: C0, DEL and C1", ["a\nb\x1fc\x7f\u009bd"], "'a?b?c??d'"),
-            ("a blank and printable UTF-8 kept", ["my r\u00e9sum\u00e9.txt", "\u20ac\u65e5\u672c\u00c3\u00a9"],
-             "'my r\u00e9sum\u00e9.txt', '\u20ac\u65e5\u672c\u00c3\u00a9'"),
-            ("longer than a piece of a message", ["n" * (2 * MESSAGE_PIECE)], f"'{'n' * (2 * MESSAGE_PIECE)}'"),
+        # to one pipe here. The code points either side of each edge of what
+        # shows as ?, where Python's Unicode assigns them, are each an
+        # argument of their own.
+        edges = [chr(c) for c in range(1, 0x110000)
+                 if (unicodedata.category(chr(c)) in UNSHOWN) != (unicodedata.category(chr(c - 1)) in UNSHOWN)]
+        edges = [c for e in edges for c in (chr(ord(e) - 1), e) if c > "\0" and unicodedata.category(c) != "Cn"]
+        for name, args, quoted in [
+            ("a file name", ["numbers.txt"], ["numbers.txt"]),
+            ("an option after the first argument", ["7", "--help"], ["7", "--help"]),
+            ("a short option", ["-h"], ["-h"]),
+            ("an option with a value", ["--version=2"], ["--version=2"]),
+            ("the start of an option", ["--vers"], ["--vers"]),
+            ("the end of the options", ["--", "--help"], ["--", "--help"]),
+            ("an empty argument", [""], [""]),
+            ("controls shown as ?: C0, DEL and C1", ["a\nb\x1fc\x7f\u009bd"], ["a?b?c??d"]),
+            ("format characters and separators shown as ?: bidirectional, zero-width, BOM, soft hyphen, tag,"
+             " line and paragraph", ["a\u202eb\u200bc\ufeffd\u00ade\U000e0041f\u2028g\u2029h"], ["a?b?c?d?e?f?g?h"]),
+            ("a blank and printable UTF-8 kept, right-to-left letters too",
+             ["my r\u00e9sum\u00e9.txt", "\u20ac\u65e5\u672c\u00c3\u00a9\U0001f600", "\u05d0\u05d1 \u0627"],
+             ["my r\u00e9sum\u00e9.txt", "\u20ac\u65e5\u672c\u00c3\u00a9\U0001f600", "\u05d0\u05d1 \u0627"]),
+            ("each edge of what shows as ?", edges, None),
+            ("longer than a piece of a message", ["n" * (2 * MESSAGE_PIECE)], ["n" * (2 * MESSAGE_PIECE)]),
             ("a message's pieces ending in the text after the arguments", ["n" * (MESSAGE_PIECE - 50)],
-             f"'{'n' * (MESSAGE_PIECE - 50)}'"),
+             ["n" * (MESSAGE_PIECE - 50)]),
         ]:
             with self.subTest(name):
                 result = run("2 1 2", args=args, stderr=subprocess.STDOUT)
-                named = re.sub("[^ -~]", "?", named) if WINDOWS else named  # in the ANSI code page
-                said = message(f"ignoring {named}: the numbers are read from standard input;"
-                               " see extremes --help")
-                self.assert_same(result.stdout, said + transcript(2, [1, 2]), "standard error and output")
+                line = result.stdout[:result.stdout.find(EOL.encode()) + len(EOL)]
+                self.assert_named(line, args, quoted)
+                self.assert_same(result.stdout[len(line):], transcript(2, [1, 2]), "the output after the line")
                 self.assertEqual(result.returncode, 0, "the exit status")
 
     @unittest.skipIf(WINDOWS, "counts writes on a POSIX socket, and passes arguments as bytes")
     def test_a_message_goes_out_in_one_write_a_piece(self):
         # Processes that share standard error do not mix their lines: a
-        # line goes out in one write, or a longer one MESSAGE_PIECE bytes at
-        # a time. Standard error is a socket that keeps each write a message
-        # of its own. The longest line holds every pair of bytes but NUL as
-        # the start of a UTF-8 character, each as the model shows it.
+        # line goes out in one write, or a longer one in pieces of at most
+        # MESSAGE_PIECE bytes that end between characters. Standard error is
+        # a socket that keeps each write a message of its own. The longest
+        # lines hold every pair of bytes but NUL as the start of a UTF-8
+        # character, and every code point that Python's Unicode assigns but
+        # NUL and the surrogates, each as the model shows it.
         every_start = [os.fsdecode(bytes([lead, second, 0x80, 0x80]))
                        for lead in range(1, 256) for second in range(1, 256)]
-        for arguments in (["numbers.txt"], ["n" * 2 * MESSAGE_PIECE], every_start):
-            with self.subTest(len(arguments)):
+        assigned = [chr(c) for c in range(1, 0x110000) if unicodedata.category(chr(c)) not in ("Cn", "Cs")]
+        for arguments in (["numbers.txt"], ["n" * 2 * MESSAGE_PIECE], every_start,
+                          *(assigned[k:k + 40000] for k in range(0, len(assigned), 40000))):
+            with self.subTest(f"{len(arguments)} from {arguments[0]!r}"):
                 ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
                 with ours, started(PROGRAM + arguments, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
                                    stderr=theirs) as p:
@@ -50,12 +85,18 @@ class Messages(Case):
                     p.stdin.close()
                     ours.settimeout(PATIENCE)
                     writes = list(iter(lambda: ours.recv(1 << 20), b""))
-                said = message(f"ignoring {', '.join(map(argument, arguments))}: the numbers are read from"
-                               " standard input; see extremes --help")
-                self.assert_same(b"".join(writes), said, "standard error")
-                self.assertEqual([len(w) for w in writes],
-                                 [len(said[k:k + MESSAGE_PIECE]) for k in range(0, len(said), MESSAGE_PIECE)],
+                self.assert_named(b"".join(writes), arguments)
+                self.assertEqual([len(w) for w in writes], pieces(b"".join(writes)),
                                  "the sizes of the writes to standard error")
+
+    def test_a_terminal_shows_what_a_line_quotes(self):
+        # On Windows, in the console that wine keeps on the terminal, which
+        # shows what is written to it in UTF-16 as written.
+        p, term = self.at_terminal(["r\u00e9sum\u00e9.txt"], "1 \u00e9t\u00e9\u20ac5\u65e5\u672c\u05d0\u05d1")
+        seen = self.screen(term, "extremes: ignoring 'r\u00e9sum\u00e9.txt'")
+        self.screen(term, "extremes: value 0 is not a number: '\u00e9t\u00e9\u20ac5\u65e5\u672c\u05d0\u05d1'"
+                    + LAST, seen)
+        self.assertEqual(p.wait(timeout=PATIENCE), 0, "the exit status")
 
 
 if __name__ == "__main__":

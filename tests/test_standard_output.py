@@ -157,29 +157,8 @@ class Terminal(Case):
     """A person at a terminal: a pseudo-terminal, or for the Windows build
     the console that wine keeps on one."""
 
-    def start(self):
-        """The program, with all three of its streams on the terminal."""
-        leader, follower = os.openpty()
-        if WINDOWS:  # wine's console edits the line itself, and takes Enter as "\r"
-            tty.setraw(follower)
-        p = self.enterContext(started(PROGRAM, stdin=follower, stdout=follower, stderr=follower))
-        os.close(follower)
-        self.addCleanup(os.close, leader)
-        return p, leader
-
-    def screen(self, term, want, seen=b""):
-        """Reads the terminal until the text want shows on it. Wine's console
-        draws its screen with escape sequences, moving the cursor over a
-        trailing blank: they are taken out again here."""
-        def shown(raw):
-            text = re.sub(rb"\x1b\[(\d*)C", lambda m: b" " * int(m[1] or 1), raw)
-            text = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", text)
-            return text.replace(b"\r", b"")
-
-        return self.read_until(term, want.encode(), seen, shown)
-
     def test_person_sees_each_prompt_before_typing(self):
-        p, term = self.start()
+        p, term = self.at_terminal()
         seen = self.screen(term, "enter the array length : ")
         os.write(term, b"2\r")
         seen = self.screen(term, "Enter your 0 number : ", seen)
@@ -193,7 +172,7 @@ class Terminal(Case):
 
     @unittest.skipIf(WINDOWS, "wine's console does not pass Ctrl-Z on")
     def test_end_of_input_is_not_awaited_twice(self):
-        p, term = self.start()
+        p, term = self.at_terminal()
         seen = self.screen(term, "enter the array length : ")
         os.write(term, b"3\r1\r")
         seen = self.screen(term, "Enter your 1 number : ", seen)
