@@ -140,7 +140,8 @@ bool write_error(const char* bytes, std::size_t size)
         const int units = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(size), wide, error_piece);
         for (int done = 0; done < units;) {
             DWORD put = 0;
-            if (!WriteConsoleW(handle(2), wide + done, static_cast<DWORD>(units - done), &put, nullptr) || put == 0)
+            const auto left = static_cast<DWORD>(units - done);
+            if (!WriteConsoleW(handle(2), wide + done, left, &put, nullptr) || put == 0)
                 return false;
             done += static_cast<int>(put);
         }

@@ -1,25 +1,19 @@
-"""What the end-to-end tests share: the program's command line and the
-boundaries it was built with, how a program is started and ended, the
-transcript and the lines on standard error that a run should write, the
-model of the reader, and the runner. Each test_*.py holds the themes of one
-part of the program, and is run as
+"""What the end-to-end suites, test_<part>.py, share; each takes every name
+here (the modules too) with import *, and is run as
 
     python3 tests/test_<part>.py [THEME[.CASE]...] --program-version=VERSION --boundaries=PRINTER
-                                 [--sanitized] [--peak-memory=HELPER] -- COMMAND...
+                                 [--sanitized] [--peak-memory=HELPER] [--fail-calls=LIBRARY] -- COMMAND...
     python3 tests/test_<part>.py --cases
 
-COMMAND starts the program: build/extremes, wine build-win32/extremes.exe for
-the Windows build, whose lines are expected to end in CRLF, or qemu with a
-build for another processor. CTest runs each case (a test method of a
-theme, a TestCase class) as a test, as --cases lists them, with the seconds
-that its theme may take. VERSION is the version that --version must tell;
-PRINTER is tests/boundaries.cpp built, run as COMMAND runs the program.
---sanitized says the program was built with the sanitizers, whose memory
-use is their own; HELPER is tests/peak_memory.cpp built, without which
-memory is not measured. A run stops at its first failure; its status is 77,
-skipped, when every case it ran was skipped, and a row skipped where the
-others of its case ran fails it. The test files take every name here with
-import *, the modules it imports among them.
+COMMAND starts the program: build/extremes, wine build-win32/extremes.exe
+(whose lines end in CRLF), or qemu with a build for another processor.
+CTest runs each case (a test method of a theme, a TestCase class) as a test,
+as --cases lists them, with its theme's seconds. VERSION is the version
+--version tells; PRINTER, HELPER and LIBRARY are tests/boundaries.cpp,
+peak_memory.cpp and fail_calls.cpp built; --sanitized says the sanitizers
+are in. A run stops at its first failure; its status is 77, skipped, when
+every case it ran was skipped, and a row skipped where the others of its
+case ran fails it.
 """
 
 import contextlib
@@ -49,6 +43,7 @@ OPTIONS = sys.argv[1:SPLIT]
 SANITIZED = "--sanitized" in OPTIONS
 VERSION = next((o.split("=", 1)[1] for o in OPTIONS if o.startswith("--program-version=")), None)
 PEAK_MEMORY = next((o.split("=", 1)[1] for o in OPTIONS if o.startswith("--peak-memory=")), None)
+FAIL_CALLS = next((o.split("=", 1)[1] for o in OPTIONS if o.startswith("--fail-calls=")), None)
 WINDOWS = PROGRAM[-1].endswith(".exe")
 EMULATED = os.path.basename(PROGRAM[0]).startswith("qemu")
 EOL = "\r\n" if WINDOWS else "\n"
@@ -75,10 +70,9 @@ def end_group(group):
 
 @contextlib.contextmanager
 def started(command, **kw):
-    """subprocess.Popen, in a process group of its own, which has ended when
-    the block has: when the block ends as it should, its input is closed and
-    it is given PATIENCE to end; then, or at once where the block fails, all
-    of the group is killed, before anything the block holds is closed."""
+    """subprocess.Popen in a process group of its own, all killed as the block
+    ends: at once where it fails, else after its input is closed and PATIENCE
+    given to end, and before anything the block holds is closed."""
     with subprocess.Popen(command, start_new_session=True, **kw) as p:
         GROUPS.add(p.pid)
         try:
@@ -100,13 +94,19 @@ def complete(command, input=None, **kw):
     return subprocess.CompletedProcess(command, p.returncode, out, err)
 
 
+def holding(data):
+    """A temporary file that holds data, str or bytes, read from its start."""
+    f = tempfile.TemporaryFile()
+    f.write(data.encode() if isinstance(data, str) else data)
+    f.seek(0)
+    return f
+
+
 def run(data, args=(), from_file=False, **kw):
     """Runs the program on data, through a pipe or from a file, which is read
     in blocks of exactly INPUT_BLOCK bytes."""
     data = data.encode() if isinstance(data, str) else data
-    with tempfile.TemporaryFile() as f:
-        f.write(data)
-        f.seek(0)
+    with holding(data) as f:
         return complete(PROGRAM + list(args), **({"stdin": f} if from_file else {"input": data}), **kw)
 
 
@@ -136,12 +136,10 @@ LAST = "; it is 0"
 AFTER = "; it and the values after it are 0"
 
 
-def character(text):
-    """The one character that the bytes text are in UTF-8, or None."""
-    with contextlib.suppress(UnicodeDecodeError):
-        if len(decoded := text.decode()) == 1:
-            return decoded
-    return None
+# The library that, preloaded, makes close(1) and realloc fail in the program.
+FAILING_CALLS = unittest.skipUnless(FAIL_CALLS, "preloads a library: needs the program linked dynamically"
+                                                " on Linux, without the sanitizers")
+PRELOADED = dict(os.environ, LD_PRELOAD=FAIL_CALLS or "")
 
 
 # What a line on standard error shows as ?: controls, format characters,
@@ -152,20 +150,19 @@ UNSHOWN = {"Cc", "Cf", "Zl", "Zp"}
 def shown(text, room=None):
     """The bytes text as a line on standard error shows them, up to room
     bytes: whole UTF-8 characters, each one of UNSHOWN among them as ?, and
-    ? for each byte of none; and the bytes shown."""
+    ? for each byte of none (surrogateescape); and the bytes shown."""
     out, k = "", 0
-    while k < len(text):
-        n, c = next(((n, c) for n in range(1, 5) if (c := character(text[k:k + n]))), (1, None))
+    for c in text.decode(errors="surrogateescape"):
+        n = len(c.encode(errors="surrogateescape"))
         if room is not None and k + n > room:
             break
-        out, k = out + ("?" if not c or unicodedata.category(c) in UNSHOWN else c), k + n
+        out, k = out + ("?" if unicodedata.category(c) in UNSHOWN | {"Cs"} else c), k + n
     return out, k
 
 
 def quote(held, more=False):
-    """How the line that names a read that found no number quotes the bytes
-    held from where the number was to begin up to white space: QUOTE_ROOM
-    bytes at most, then ... where more was held, or may have followed (more)."""
+    """How a failed read's line quotes the bytes held where the number was to
+    begin: QUOTE_ROOM at most, then ... where more was held or may follow."""
     text, n = shown(held, QUOTE_ROOM)
     return f"'{text}'" + ("..." if more or n < len(held) else "")
 
@@ -195,9 +192,8 @@ class Case(unittest.TestCase):
 
     def check_table(self, table, from_file=False, every_way=False):
         """Rows of a name, the input, the count and values the program ends up
-        with, and the failed read it names, if any, as it names it reading a
-        file; every_way feeds each row from a file, in one write and a byte at
-        a time, as bytes and UTF-16, where a quote may show less (model)."""
+        with, and the failed read it names, if any, reading a file; every_way
+        feeds each also in one write and a byte at a time, and in UTF-16."""
         rng = random.Random(44)
         for name, data, count, values, *said in table:
             expected = (transcript(count, values), 0, message(*said))
@@ -213,9 +209,8 @@ class Case(unittest.TestCase):
                     self.assert_run(run(data, from_file=from_file), expected)
 
     def assert_run(self, got, expected):
-        """Compares a run's output, exit status and error output (or those of
-        a CompletedProcess) with those expected, standard error first, where a
-        sanitizer reports a fault."""
+        """Compares a run's output, status and error output (or a CompletedProcess)
+        with those expected, standard error first, where a sanitizer reports."""
         if isinstance(got, subprocess.CompletedProcess):
             got = (got.stdout, got.returncode, got.stderr)
         self.assert_same(got[2], expected[2], "standard error")
@@ -223,9 +218,8 @@ class Case(unittest.TestCase):
         self.assertEqual(got[1], expected[1], "the exit status")
 
     def assert_each(self, rows, what, kind=lambda expected, got: (expected, got)):
-        """Fails where rows of a sweep, (text, expected, got), differ: once
-        for each kind of difference, naming the first text that showed it,
-        what was expected and what came, and how many more were alike."""
+        """Fails where rows of a sweep, (text, expected, got), differ: for each kind
+        of difference, the first row that showed it, and how many were alike."""
         kinds = {}
         for text, expected, got in rows:
             if expected != got:
@@ -237,9 +231,8 @@ class Case(unittest.TestCase):
     def assert_same(self, got, expected, what="the output"):
         """Fails, as cmp does, at the first byte where got differs from
         expected, naming its line and showing that line as expected and as
-        got, cut around the byte. The common start is found by halving,
-        comparing slices: no diff is made, so that a large output fails as
-        fast as a small one."""
+        got, cut around the byte; found by halving, with no diff, so that a
+        large output fails as fast as a small one."""
         if got == expected:
             return
         same, differs = 0, min(len(got), len(expected)) + 1
@@ -265,13 +258,10 @@ class Case(unittest.TestCase):
 
     def feed(self, data, way, rng):
         """The program's output for data fed way, its status and error output,
-        and from a file the bytes it left unread. A piece sent on a socket of
-        messages is one read (where wine runs the program, a pipe stands in),
-        so none is larger than the program reads at once."""
-        with tempfile.TemporaryFile() as f, tempfile.TemporaryFile() as out:
+        and from a file the bytes left unread. A piece sent on a socket of
+        messages (under wine, a pipe) is one read, at most INPUT_BLOCK."""
+        with holding(data) as f, tempfile.TemporaryFile() as out:
             if way == "from a file":
-                f.write(data)
-                f.seek(0)
                 p = complete(PROGRAM, stdin=f, stdout=out)
                 out.seek(0)
                 unread = len(data) - os.lseek(f.fileno(), 0, os.SEEK_CUR)
@@ -303,9 +293,8 @@ class Case(unittest.TestCase):
             return out.read(), status, err, None
 
     def read_until(self, fd, want=None, seen=b"", shown=lambda raw: raw):
-        """Reads fd until want shows up in what it has shown (the bytes read,
-        unless shown makes something else of them), or without want to its
-        end; fails if that does not come in time. Returns the bytes read."""
+        """Returns the bytes read from fd once want shows in what shown makes of
+        them, or without want at its end; fails if that does not come in time."""
         deadline = time.monotonic() + PATIENCE
         while want is None or want not in shown(seen):
             ready, _, _ = select.select([fd], [], [], max(deadline - time.monotonic(), 0))
@@ -324,26 +313,20 @@ class Case(unittest.TestCase):
         return seen
 
     def at_terminal(self, args=(), data=None):
-        """The program, with its output and error output on a pseudo-terminal,
-        or for the Windows build the console that wine keeps on one; its
-        input too, or data in a file; and the terminal."""
+        """The program and a pseudo-terminal (under wine, the console kept on one)
+        that its output, error output and input, or else a file of data, are."""
         leader, follower = os.openpty()
         if WINDOWS:  # wine's console edits the line itself, and takes Enter as "\r"
             tty.setraw(follower)
-        stdin = follower
-        if data is not None:
-            stdin = self.enterContext(tempfile.TemporaryFile())
-            stdin.write(data.encode())
-            stdin.seek(0)
+        stdin = follower if data is None else self.enterContext(holding(data))
         p = self.enterContext(started(PROGRAM + list(args), stdin=stdin, stdout=follower, stderr=follower))
         os.close(follower)
         self.addCleanup(os.close, leader)
         return p, leader
 
     def screen(self, term, want, seen=b""):
-        """Reads the terminal until the text want shows on it. Wine's console
-        draws its screen with escape sequences, moving the cursor over a
-        trailing blank: they are taken out again here."""
+        """Reads the terminal until want shows on it, without the escape sequences
+        that wine's console draws with, moving the cursor over a blank too."""
         def shown(raw):
             text = re.sub(rb"\x1b\[(\d*)C", lambda m: b" " * int(m[1] or 1), raw)
             text = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", text)
@@ -352,10 +335,9 @@ class Case(unittest.TestCase):
         return self.read_until(term, want.encode(), seen, shown)
 
     def until_full(self, p, writer):
-        """Returns once the pipe that the program, process p, writes, and
-        whose write end the test holds as writer, has no room left (select);
-        fails if the program ends first, or does not fill it in time. No
-        event marks a pipe filling up: it is looked at every millisecond."""
+        """Returns once the pipe that process p writes, whose write end is
+        writer, is full (select, every millisecond: no event marks it); fails
+        if the program ends first or does not fill it in time."""
         deadline = time.monotonic() + PATIENCE
         while select.select([], [writer], [], 0)[1]:
             self.assertIsNone(p.poll(), "the program ended before it filled the pipe")
@@ -436,9 +418,8 @@ if "--cases" not in OPTIONS and os.path.basename(PROGRAM[0]).startswith("wine"):
     subprocess.run(["wineserver", "-p60"], timeout=PATIENCE, **quiet)  # fails when one runs already: fine
     subprocess.run(["wineboot", "--init"], check=True, timeout=PATIENCE, **quiet)
 
-# The bytes of input read at a time and the values stored to a block, as the
-# build compiled them: printed by tests/boundaries.cpp, built with the
-# program and run as it is.
+# The bytes of input read at a time and the values stored to a block, as
+# tests/boundaries.cpp, built with the program and run as it is, prints them.
 BOUNDARIES = {}
 if helper := next((o.split("=", 1)[1] for o in OPTIONS if o.startswith("--boundaries=")), None):
     said = subprocess.run(PROGRAM[:-1] + [helper], capture_output=True, check=True, timeout=PATIENCE).stdout.split()
@@ -451,9 +432,8 @@ def main(module):
     """Lists the module's cases (--cases), or runs those named, or all."""
     loader = unittest.TestLoader()
     if OPTIONS == ["--cases"]:
-        # Every case, found as the test loader finds them, so that CMake
-        # makes a test of each: "<theme>.<case> <seconds it may take>", then
-        # its label, where its theme has one.
+        # Each case as the test loader finds it, for CMake: "<theme>.<case>
+        # <seconds it may take>", then its theme's label, if any.
         for name, theme in list(vars(module).items()):
             if isinstance(theme, type) and issubclass(theme, unittest.TestCase):
                 for case in loader.getTestCaseNames(theme):

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <initializer_list>
 #include <limits>
+#include <map>
 #include <string>
+#include <string_view>
 
 #include "digits.h"
 
@@ -22,12 +24,31 @@ namespace {
 constexpr auto take_numbers = {digits::take_number<std::uint64_t>, digits::take_number<std::uint32_t>};
 constexpr auto join_digits = {digits::join_digits<std::uint64_t>, digits::join_digits<std::uint32_t>};
 
-long failures = 0;
+// The failures by kind, a routine and whether it was to find a number and
+// whether it found one: how many, and the first, so that a fault that fails
+// many checks alike is told once.
+std::map<std::string, std::pair<long, std::string>> failures;
 
-void check(bool ok, const char* what, long long n)
+// What a routine was to find, or found: a number, and where it ends, or none.
+std::string outcome(const char* end, const char* start, long long n)
 {
-    if (!ok && ++failures <= 10)
-        std::printf("wrong: %s for %lld\n", what, n);
+    return end ? std::to_string(n) + ", ending at byte " + std::to_string(end - start) : "no number";
+}
+
+// text: what the routine read, or the number it wrote, shown as a C string.
+void fail(const char* routine, std::string_view text, const std::string& expected, const std::string& got)
+{
+    std::string shown = "\"";
+    for (const unsigned char c : text) {
+        char escaped[5];
+        const bool plain = c >= 0x20 && c < 0x7f && c != '"' && c != '\\';
+        std::snprintf(escaped, sizeof escaped, plain ? "%c" : "\\x%02x", c);
+        shown += escaped;
+    }
+    const std::string kind = std::string(routine) + (expected == "no number" ? ", no number expected" : "");
+    auto& [count, first] = failures[kind + (got == "no number" ? ", no number found" : "")];
+    if (count++ == 0)
+        first = shown + "\": expected " + expected + ", got " + got;
 }
 
 // Every value from first up to last (2^32 for all), as unsigned, a batch at
@@ -39,7 +60,6 @@ void check_every_value(std::uint64_t first, std::uint64_t last)
     constexpr int batch = 4096;
     constexpr int line = digits::decimal_room + 1;
     static char theirs[digits::reach_before + batch * line + digits::reach_after];
-    static char ours[batch * line + digits::decimal_room];
     std::memset(theirs, '9', sizeof theirs);
     char* const text = theirs + digits::reach_before;
     for (std::uint64_t k = first; k < last; k += batch) {
@@ -51,26 +71,32 @@ void check_every_value(std::uint64_t first, std::uint64_t last)
             *text_end++ = '\n';
         }
         const auto check_word = [&]<typename W>(W) {
-            char* p = ours;
+            const char* t = text;
             for (int j = 0; j < count; ++j) {
-                p[digits::decimal_room] = '#';
-                char* end = digits::put_decimal<W>(p, n(j));
-                check(p[digits::decimal_room] == '#', "put_decimal past its room", n(j));
-                *end = '\n';
-                p = end + 1;
+                char ours[line] = {};
+                ours[digits::decimal_room] = '#';
+                const char* end = digits::put_decimal<W>(ours, n(j));
+                const std::string_view got(ours, static_cast<std::size_t>(end - ours));
+                const std::string_view want(t, static_cast<std::size_t>(std::strchr(t, '\n') - t));
+                if (got != want || ours[line - 1] != '#')
+                    fail("put_decimal", want, std::string(want),
+                         std::string(got) + (ours[line - 1] != '#' ? " and more" : ""));
+                t += want.size() + 1;
             }
-            check(p - ours == text_end - text && std::memcmp(ours, text, static_cast<std::size_t>(p - ours)) == 0,
-                  "put_decimal, in the batch from", n(0));
             const char* q = text;
             for (int j = 0; j < count; ++j) {
                 std::int32_t back = 0;
+                const char* line = q;
                 q = digits::take_number<W>(q, back);
-                check(q && *q == '\n' && back == n(j), "take_number", n(j));
+                if (!q || *q != '\n' || back != n(j)) {
+                    const std::string want = std::to_string(n(j));
+                    fail("take_number", want + "\n", outcome(line + want.size(), line, n(j)),
+                         outcome(q, line, back));
+                }
                 if (!q)
                     return;
                 ++q;
             }
-            check(q == text_end, "take_number, in the batch from", n(0));
         };
         check_word(std::uint64_t{});
         check_word(std::uint32_t{});
@@ -94,9 +120,10 @@ void check_add_digits(const std::string& text)
             bool parts_end_right = true;
             for (const std::string& part : {text.substr(0, cut), text.substr(cut)})
                 parts_end_right &= digits::add_digits(part.c_str(), value, limit) == part.c_str() + part.size();
-            check(end == number.data() + number.size() && parts_end_right && value == want_value,
-                  negative ? "add_digits after a minus, length and cut" : "add_digits, length and cut",
-                  static_cast<long long>(text.size() * 100 + cut));
+            if (end != number.data() + number.size() || !parts_end_right || value != want_value)
+                fail(negative ? "add_digits, after a minus" : "add_digits",
+                     text.substr(0, cut) + "|" + text.substr(cut), std::to_string(want_value),
+                     std::to_string(value) + (parts_end_right ? "" : ", the parts ended early"));
         }
     }
 }
@@ -109,10 +136,10 @@ void check_quickly()
     for (std::uint32_t u = 0; u < 100000000; ++u) {
         digits::store(text, digits::eight_digits(u));
         if (std::memcmp(text, counter, 8) != 0)
-            check(false, "eight digits", u);
+            fail("eight_digits", std::to_string(u), std::string(counter, 8), std::string(text, 8));
         for (auto join : join_digits)
             if (join(text, 8) != u)
-                check(false, "eight digits joined back", u);
+                fail("join_digits", std::string(text, 8), std::to_string(u), std::to_string(join(text, 8)));
         for (int k = 7; k >= 0 && ++counter[k] > '9'; --k)
             counter[k] = '0';
     }
@@ -131,7 +158,10 @@ void check_quickly()
             if (count != n || end - got != want_end - want ||
                 std::memcmp(got, want, static_cast<std::size_t>(end - got)) != 0 ||
                 got[digits::Counter::room] != '#')
-                check(false, "counter", n);
+                fail("Counter", std::to_string(n),
+                     std::string(want, static_cast<std::size_t>(want_end - want)),
+                     std::string(got, static_cast<std::size_t>(end - got)) +
+                         (got[digits::Counter::room] != '#' ? ", past its room" : ""));
             if (n == highest)
                 break;
         }
@@ -165,8 +195,10 @@ void check_quickly()
                         std::int32_t got = 12345;
                         const char* end = take_number(number, got);
                         const long taken = end ? end - number : 0;
-                        check(taken == want_length && (taken == 0 || got == want), "take_number",
-                              (sign_length * 100 + count) * 1000 + stop);
+                        if (taken != want_length || (taken != 0 && got != want))
+                            fail("take_number", {number, static_cast<std::size_t>(sign_length + count + 1)},
+                                 outcome(want_length ? number + want_length : nullptr, number, want),
+                                 outcome(end, number, got));
                     }
                 }
             }
@@ -203,6 +235,11 @@ int main(int argc, char* argv[])
         std::printf("usage: test_digits [--every-value K/N]\n");
         return 2;
     }
-    std::printf("%ld failed\n", failures);
-    return failures == 0 ? 0 : 1;
+    long failed = 0;
+    for (const auto& [kind, alike] : failures) {
+        std::printf("%s: %s (%ld alike)\n", kind.c_str(), alike.second.c_str(), alike.first);
+        failed += alike.first;
+    }
+    std::printf("%ld failed\n", failed);
+    return failed == 0 ? 0 : 1;
 }

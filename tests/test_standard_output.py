@@ -1,5 +1,4 @@
-"""Standard output: each prompt before its answer is awaited, the blocks
-written, pipes, and writes that fail."""
+"""Standard output: each prompt before its answer is awaited, blocks, pipes, writes that fail."""
 
 from common import *  # noqa: F401,F403
 
@@ -28,9 +27,7 @@ class DrivingProgram(Case):
         # a socket that keeps each write a message of its own.
         values = list(range(3000))
         ours, theirs = socket.socketpair(socket.AF_UNIX, socket.SOCK_SEQPACKET)
-        with ours, tempfile.TemporaryFile() as f:
-            f.write(f"{len(values)} {' '.join(map(str, values))}".encode())
-            f.seek(0)
+        with ours, holding(f"{len(values)} {' '.join(map(str, values))}".encode()) as f:
             with started(PROGRAM, stdin=f, stdout=theirs):
                 theirs.close()
                 ours.settimeout(PATIENCE)
@@ -56,9 +53,7 @@ class DrivingProgram(Case):
         os.write(writer, page)
         os.set_blocking(writer, False)
         self.addCleanup(os.close, reader)
-        with tempfile.TemporaryFile() as f:
-            f.write(f"{len(values)} ".encode() + b"7\n" * len(values))
-            f.seek(0)
+        with holding(f"{len(values)} ".encode() + b"7\n" * len(values)) as f:
             with started(PROGRAM, stdin=f, stdout=writer, stderr=subprocess.PIPE) as p:
                 self.until_full(p, writer)
                 os.close(writer)
@@ -68,9 +63,8 @@ class DrivingProgram(Case):
 
     def grow_pipe(self, fd, size):
         """Grows the pipe fd to size bytes. Past the system's limit, 1 MiB by
-        default, that takes CAP_SYS_RESOURCE or the limit raised for the
-        moment, which is done only where the environment allows it, as CI
-        does: EXTREMES_TEST_PIPE_LIMIT=raise."""
+        default, that takes CAP_SYS_RESOURCE, or the limit raised for the
+        moment where EXTREMES_TEST_PIPE_LIMIT=raise allows it, as in CI."""
         try:
             fcntl.fcntl(fd, fcntl.F_SETPIPE_SZ, size)
             return
@@ -106,15 +100,13 @@ class DrivingProgram(Case):
             ("a much larger output", [7] * 100000, True),
             ("a much larger output to a pipe grown before", [7] * 100000, None),
         ]:
-            with self.subTest(name), tempfile.TemporaryFile() as f:
-                reader, writer = os.pipe()
-                if grown is None:
-                    fcntl.fcntl(writer, fcntl.F_SETPIPE_SZ, GROWN_PIPE)
-                size = fcntl.fcntl(writer, fcntl.F_GETPIPE_SZ)
-                if isinstance(values, int):
-                    values = self.values_written_in(size + values)
-                f.write(" ".join(map(str, [len(values)] + values)).encode())
-                f.seek(0)
+            reader, writer = os.pipe()
+            if grown is None:
+                fcntl.fcntl(writer, fcntl.F_SETPIPE_SZ, GROWN_PIPE)
+            size = fcntl.fcntl(writer, fcntl.F_GETPIPE_SZ)
+            if isinstance(values, int):
+                values = self.values_written_in(size + values)
+            with self.subTest(name), holding(" ".join(map(str, [len(values)] + values))) as f:
                 with open(reader, "rb") as out:
                     with started(PROGRAM, stdin=f, stdout=writer) as p:
                         os.close(writer)
@@ -186,14 +178,11 @@ class Terminal(Case):
 class FailedWrites(Case):
     def check_failed_writes(self, table):
         """Output to a full device, or to a file that may grow to limit bytes
-        (ulimit -f), which takes what fits. From a file, the run that fails
-        leaves the input where it stopped reading, as one that succeeds does:
-        here, before rest."""
+        (ulimit -f), which takes what fits. The run that fails leaves the
+        input's file offset where it stopped reading: before rest."""
         for name, data, args, rest, limit, reason in table:
-            with self.subTest(name), tempfile.TemporaryFile() as f, \
+            with self.subTest(name), holding(data) as f, \
                     (tempfile.TemporaryFile() if limit else open("/dev/full", "wb")) as out:
-                f.write(data.encode())
-                f.seek(0)
                 result = complete(PROGRAM + args, stdin=f, stdout=out, preexec_fn=limit and (
                     lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))))
                 self.assert_same(result.stderr, f"extremes: write error: {reason}{EOL}".encode(), "standard error")
@@ -237,6 +226,10 @@ class FailedWrites(Case):
             self.assertEqual(p.wait(timeout=PATIENCE), 1, "the exit status")
         self.assert_same(err[filled:], b"extremes: read error: Is a directory\n", "standard error")
 
+    @FAILING_CALLS
+    def test_a_failed_close_of_the_output(self):
+        self.assert_run(run("0", env=PRELOADED), (transcript(0, []), 1, b"extremes: write error: Input/output error\n"))
+
     @unittest.skipIf(WINDOWS, "closes a POSIX file descriptor")
     def test_closed_output(self):
         result = complete(PROGRAM, input=b"1 5", stdout=subprocess.DEVNULL, preexec_fn=lambda: os.close(1))
@@ -244,15 +237,12 @@ class FailedWrites(Case):
                         (b"", 1, b"extremes: write error: Bad file descriptor\n"))
 
     def test_a_closed_pipe_ends_the_run_quietly_and_leaves_the_file_offset(self):
-        # 20 million prompts would take a while to write out; the run must
-        # end at the first write to a closed pipe, of the output or of a
-        # message, and leave the file offset where the reading stopped:
-        # killed by SIGPIPE, or with status 1 where SIGPIPE was ignored or
-        # blocked when it started, or on Windows, which has no SIGPIPE. With
-        # no message to write, standard error's pipe does not matter.
-        # Standard output's pipe is closed once full, the program waiting for
-        # room: where the input is a pipe too, wine then fails the write as
-        # not supported (ERROR_NOT_SUPPORTED), which must read as EPIPE.
+        # The run ends at the first write to a closed pipe, of the output or
+        # of a message (20 million prompts would take a while), the file
+        # offset where the reading stopped: killed by SIGPIPE, or with status
+        # 1 where SIGPIPE was ignored or blocked, and on Windows. Standard
+        # output's pipe is closed once full: with the input a pipe too, wine
+        # then fails the write as ERROR_NOT_SUPPORTED, which must read EPIPE.
         sigpipe_at_start = {
             "default": lambda: signal.signal(signal.SIGPIPE, signal.SIG_DFL),
             "ignored": lambda: signal.signal(signal.SIGPIPE, signal.SIG_IGN),
@@ -269,10 +259,7 @@ class FailedWrites(Case):
             ("standard error, nothing to say", b"1 5x rest", [], transcript(1, [5]), False),
         ]
         for (closed, data, args, whole, fails), sigpipe in itertools.product(rows, sigpipe_at_start):
-            with self.subTest(closed=closed, sigpipe=sigpipe), tempfile.TemporaryFile() as f, \
-                    open("/dev/full", "wb") as full:
-                f.write(data)
-                f.seek(0)
+            with self.subTest(closed=closed, sigpipe=sigpipe), holding(data) as f, open("/dev/full", "wb") as full:
                 killed = sigpipe == "default" and not WINDOWS
                 offset = data.index(b"x")
                 # The arguments are named before the first prompt: SIGPIPE
