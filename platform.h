@@ -55,9 +55,9 @@ inline constexpr std::size_t error_piece = 256;
 // UTF-16, which it shows as written, where bytes would show in its code page.
 bool write_error(const char* bytes, std::size_t size);
 
-// The arguments after the program's name, arguments and their count as
-// main has them, in UTF-8: on POSIX, as they are; on Windows, taken from the
-// wide command line, as the ANSI code page of arguments holds few
+// The arguments after the program's name, given as main has them (count
+// and arguments), in UTF-8: on POSIX, as they are; on Windows, from the wide
+// command line, as main's are in the ANSI code page, which lacks most
 // characters. nullptr if memory ran out.
 const char* const* utf8_arguments(int& count, const char* const arguments[]);
 
