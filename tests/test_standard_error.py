@@ -25,11 +25,10 @@ class Messages(Case):
         edges = [chr(c) for e in range(1, 0x110000) if unshown[e] != unshown[e - 1]
                  for c in (e - 1, e) if c and unicodedata.category(chr(c)) not in ("Cn", "Cs")]
         for name, args, quoted in [
-            ("a file name", ["numbers.txt"], ["numbers.txt"]),
-            ("an option after the first argument", ["7", "--help"], ["7", "--help"]),
-            ("a short option, an option with a value, the start of an option, the end of the options",
-             ["-h", "--version=2", "--vers", "--", "--help"], ["-h", "--version=2", "--vers", "--", "--help"]),
-            ("an empty argument", [""], [""]),
+            # A file name, a short option, an option with a value, the start
+            # of one, the end of the options, an empty argument: each first.
+            *((f"{first!r}, then an option", [first, "--help"], None)
+              for first in ["numbers.txt", "-h", "--version=2", "--vers", "--", ""]),
             ("controls (C0, DEL, C1) and format characters (bidirectional, zero-width, BOM, soft hyphen, tag)"
              " and separators shown as ?", ["a\nb\x1fc\x7f\u009bd\u202eb\u200bc\ufeffd\u00ade\U000e0041f\u2028g\u2029h"],
              ["a?b?c??d?b?c?d?e?f?g?h"]),
@@ -37,9 +36,8 @@ class Messages(Case):
              ["my r\u00e9sum\u00e9.txt", "\u20ac\u65e5\u672c\u00c3\u00a9\U0001f600", "\u05d0\u05d1 \u0627"],
              ["my r\u00e9sum\u00e9.txt", "\u20ac\u65e5\u672c\u00c3\u00a9\U0001f600", "\u05d0\u05d1 \u0627"]),
             ("each edge of what shows as ?", edges, None),
-            ("longer than a piece of a message", ["n" * (2 * MESSAGE_PIECE)], ["n" * (2 * MESSAGE_PIECE)]),
-            ("a message's pieces ending in the text after the arguments", ["n" * (MESSAGE_PIECE - 50)],
-             ["n" * (MESSAGE_PIECE - 50)]),
+            ("longer than a piece of a message", ["n" * (2 * MESSAGE_PIECE)], None),
+            ("a message's pieces ending in the text after the arguments", ["n" * (MESSAGE_PIECE - 50)], None),
         ]:
             with self.subTest(name):
                 result = run("2 1 2", args=args, stderr=subprocess.STDOUT)
