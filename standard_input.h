@@ -61,6 +61,9 @@ public:
         : text(space + digits::reach_before), text_end(text), position(text), tie(tie)
     {
     }
+    // One reader: a copy would read the same buffer from a position of its own.
+    StandardInput(const StandardInput&) = delete;
+    StandardInput& operator=(const StandardInput&) = delete;
 
     // As io::read.
     bool read(std::int32_t& n);

@@ -33,6 +33,9 @@ public:
         : buffer(buffer), next(buffer), block_end(buffer)
     {
     }
+    // One writer: a copy would fill the same buffer from a position of its own.
+    StandardOutput(const StandardOutput&) = delete;
+    StandardOutput& operator=(const StandardOutput&) = delete;
 
     // One check of the block's end for the whole call.
     template <typename... Pieces>
