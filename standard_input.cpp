@@ -173,7 +173,7 @@ void StandardInput::hold_quote(char sign, const char* p)
     while (p != text_end && !is_space(*p) && held < sizeof quoted)
         quoted[held++] = *p++;
     quoted_length = held;
-    quoted_goes_on = p == text_end ? more_may_follow() : !is_space(*p);
+    quoted_goes_on = p == text_end && more_may_follow();
 }
 
 std::optional<std::int32_t> StandardInput::read_slowly()

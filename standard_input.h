@@ -86,8 +86,8 @@ public:
     // the number was to begin, its sign included, up to white space or the
     // end of the text held: quote_room bytes at most, and the rest of a
     // 4-byte UTF-8 character that begins at the last of them.
-    // quote_goes_on says whether more stood there, or may have: the text
-    // held ended first, and the input may go on.
+    // quote_goes_on says whether it may go on past the text held: it
+    // reaches the text's end, and the input may go on.
     std::string_view quote() const { return {quoted, quoted_length}; }
     bool quote_goes_on() const { return quoted_goes_on; }
 
