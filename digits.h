@@ -153,18 +153,6 @@ inline char* put_decimal(char* p, std::int32_t n)
 // 10,000 counts.
 class Counter {
 public:
-    Counter() = default;
-
-    explicit Counter(std::int32_t start) : count(start)
-    {
-        assert(start >= 0);
-        std::uint32_t low = static_cast<std::uint32_t>(start) % 10000;
-        for (int k = 0; k < 4; ++k, low /= 10)
-            last_four += (low % 10) << 8 * k;
-        low_length = start >= 1000 ? 4 : start >= 100 ? 3 : start >= 10 ? 2 : 1;
-        high = text_of(static_cast<std::uint32_t>(start) / 10000);
-    }
-
     operator std::int32_t() const { return count; }
 
     Counter& operator++()

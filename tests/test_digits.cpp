@@ -1,8 +1,9 @@
 // Checks the number core in both word sizes: every eight-digit group, the
-// counter over each length, take_number on every sign and count of digits
+// counter up to eight digits, take_number on every sign and count of digits
 // before every byte that stops them, and add_digits at every length and
 // both limits; with --every-value K/N, the Kth of N parts of every signed
-// 32-bit value, written by put_decimal and read back by take_number.
+// 32-bit value, written by put_decimal and read back by take_number, and
+// the counter on to the largest count, checked where it wraps.
 
 #include <algorithm>
 #include <charconv>
@@ -51,10 +52,32 @@ void fail(const char* routine, std::string_view text, const std::string& expecte
         first = shown + "\": expected " + expected + ", got " + got;
 }
 
+// A counter, counted up from 0, must write what put_decimal writes, and
+// nothing past its room, at each count from first up to last, or with
+// wraps_only at the first and last of each 10,000 (where it writes its
+// leading digits again) and at the last; it stops at its first failure.
+void check_counter(std::int64_t first, std::int64_t last, bool wraps_only = false)
+{
+    digits::Counter count;
+    for (std::int64_t n = 0; n < last; ++n) {
+        if (n >= first && (!wraps_only || (n + 1) % 10000 < 2 || n + 1 == last)) {
+            char want[digits::decimal_room], got[digits::Counter::room + 1];
+            got[digits::Counter::room] = '#';
+            const std::string wanted(want, digits::put_decimal(want, static_cast<std::int32_t>(n)));
+            const std::string text(got, count.put(got));
+            if (count != n || text != wanted || got[digits::Counter::room] != '#')
+                return fail("Counter", wanted, wanted, text + (got[digits::Counter::room] != '#' ? ", past its room" : ""));
+        }
+        if (n + 1 < last)
+            ++count;
+    }
+}
+
 // Every value from first up to last (2^32 for all), as unsigned, a batch at
 // a time: put_decimal must write the text std::to_chars writes, a line each,
 // and take_number read it back, long after it was written, as the program
-// does. Digits stand before the text, for take_number to leave alone.
+// does. Digits stand before the text, for take_number to leave alone. Then
+// the counter where it wraps, below 2^31.
 void check_every_value(std::uint64_t first, std::uint64_t last)
 {
     constexpr int batch = 4096;
@@ -101,6 +124,10 @@ void check_every_value(std::uint64_t first, std::uint64_t last)
         check_word(std::uint64_t{});
         check_word(std::uint32_t{});
     }
+
+    constexpr std::uint64_t counts = std::uint64_t{1} << 31;
+    if (first < counts)
+        check_counter(static_cast<std::int64_t>(first), static_cast<std::int64_t>(std::min(last, counts)), true);
 }
 
 // add_digits on text, cut in two at every place as the end of a block may
@@ -144,28 +171,8 @@ void check_quickly()
             counter[k] = '0';
     }
 
-    // The counter from 0 up past every length up to eight digits, and from
-    // a few starts to the largest count, against put_decimal.
-    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
-    for (std::int32_t start : {0, 99990000, 999990000, highest - 25000}) {
-        digits::Counter count(start);
-        for (std::int64_t n = start; n <= highest && n < std::int64_t{start} + 20000000; ++n, ++count) {
-            char got[digits::Counter::room + 1];
-            char want[digits::decimal_room];
-            got[digits::Counter::room] = '#';
-            const char* end = count.put(got);
-            const char* want_end = digits::put_decimal(want, static_cast<std::int32_t>(n));
-            if (count != n || end - got != want_end - want ||
-                std::memcmp(got, want, static_cast<std::size_t>(end - got)) != 0 ||
-                got[digits::Counter::room] != '#')
-                fail("Counter", std::to_string(n),
-                     std::string(want, static_cast<std::size_t>(want_end - want)),
-                     std::string(got, static_cast<std::size_t>(end - got)) +
-                         (got[digits::Counter::room] != '#' ? ", past its room" : ""));
-            if (n == highest)
-                break;
-        }
-    }
+    // The counter from 0 up past every length up to eight digits.
+    check_counter(0, 20000000);
 
     // A sign or none, then every count of digits up to sixteen, then every
     // byte that is not a digit: more than ten digits are not taken, nor a
