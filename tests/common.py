@@ -34,7 +34,6 @@ import tempfile
 import time
 import traceback
 import tty
-import unicodedata
 import unittest
 
 SPLIT = sys.argv.index("--") if "--" in sys.argv else len(sys.argv)
@@ -142,9 +141,11 @@ FAILING_CALLS = unittest.skipUnless(FAIL_CALLS, "preloads a library: needs the p
 PRELOADED = dict(os.environ, LD_PRELOAD=FAIL_CALLS or "")
 
 
-# What a line on standard error shows as ?: controls, format characters,
-# line and paragraph separators.
-UNSHOWN = {"Cc", "Cf", "Zl", "Zp"}
+# What a line on standard error shows as ?: the controls, format characters
+# and separators (Cc, Cf, Zl, Zp) of Unicode 15.0.0, whatever python3's is.
+with open(os.path.join(os.path.dirname(__file__), "unshown-15.0.0.txt")) as f:
+    UNSHOWN = {c for first, _, last in (line.split()[0].partition("..") for line in f if line[0] != "#")
+               for c in range(int(first, 16), int(last or first, 16) + 1)}
 
 
 def shown(text, room=None):
@@ -156,7 +157,7 @@ def shown(text, room=None):
         n = len(c.encode(errors="surrogateescape"))
         if room is not None and k + n > room:
             break
-        out, k = out + ("?" if unicodedata.category(c) in UNSHOWN | {"Cs"} else c), k + n
+        out, k = out + ("?" if ord(c) in UNSHOWN or "\ud800" <= c <= "\udfff" else c), k + n
     return out, k
 
 
