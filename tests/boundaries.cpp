@@ -3,11 +3,9 @@
 
 #include <iostream>
 
-#include "standard_input.h"
 #include "values.h"
 
 int main()
 {
-    std::cout << "input_block " << io::detail::StandardInput::size << '\n'
-              << "values_per_block " << Values::block_size << '\n';
+    std::cout << "values_per_block " << Values::block_size << '\n';
 }

@@ -52,10 +52,11 @@ EOL = "\r\n" if WINDOWS else "\n"
 # slower than the program alone.
 PATIENCE = 60 if WINDOWS or EMULATED or SANITIZED else 20
 # What the manual promises: the most bytes of a quote in a message, of a
-# write of a line on standard error, and the size that the program grows a
-# pipe on its standard output to.
+# write of a line on standard error, and of input read at a time, and the
+# size that the program grows a pipe on its standard output to.
 QUOTE_ROOM = 32
 MESSAGE_PIECE = 256
+INPUT_BLOCK = 64 << 10
 GROWN_PIPE = 1 << 20
 
 # The process groups that the run started, one for each program.
@@ -419,13 +420,12 @@ if "--cases" not in OPTIONS and os.path.basename(PROGRAM[0]).startswith("wine"):
     subprocess.run(["wineserver", "-p60"], timeout=PATIENCE, **quiet)  # fails when one runs already: fine
     subprocess.run(["wineboot", "--init"], check=True, timeout=PATIENCE, **quiet)
 
-# The bytes of input read at a time and the values stored to a block, as
-# tests/boundaries.cpp, built with the program and run as it is, prints them.
+# The values stored to a block, as tests/boundaries.cpp, built with the
+# program and run as it is, prints them.
 BOUNDARIES = {}
 if helper := next((o.split("=", 1)[1] for o in OPTIONS if o.startswith("--boundaries=")), None):
     said = subprocess.run(PROGRAM[:-1] + [helper], capture_output=True, check=True, timeout=PATIENCE).stdout.split()
     BOUNDARIES = {name.decode(): int(value) for name, value in zip(said[::2], said[1::2])}
-INPUT_BLOCK = BOUNDARIES.get("input_block")
 VALUES_PER_BLOCK = BOUNDARIES.get("values_per_block")
 
 
