@@ -66,7 +66,8 @@ void check_counter(std::int64_t first, std::int64_t last, bool wraps_only = fals
             const std::string wanted(want, digits::put_decimal(want, static_cast<std::int32_t>(n)));
             const std::string text(got, count.put(got));
             if (count != n || text != wanted || got[digits::Counter::room] != '#')
-                return fail("Counter", wanted, wanted, text + (got[digits::Counter::room] != '#' ? ", past its room" : ""));
+                return fail("Counter", wanted, wanted,
+                            text + (got[digits::Counter::room] != '#' ? ", past its room" : ""));
         }
         if (n + 1 < last)
             ++count;
